@@ -1,0 +1,44 @@
+// The display driver record, the driver list and the selection that opens one.
+#pragma once
+
+#include <cstdint>
+
+namespace qx {
+
+constexpr int32_t SCREEN_FULLSCREEN = 1;
+constexpr int32_t SCREEN_OPENGL = 2;
+constexpr int32_t SCREEN_NO_SWITCH = 4;
+constexpr int32_t SCREEN_STENCIL_BUFFER = 0x10;
+constexpr int32_t SCREEN_ACCUMULATION_BUFFER = 0x20;
+constexpr int32_t SCREEN_NULL = -1;
+
+// A constant record: a name and eleven operations, any of them null (callers test first).
+struct DisplayDriver {
+    const char* name;
+    int32_t (*init)(const char* title, int32_t width, int32_t height, int32_t depth,
+                    int32_t refresh_rate, int32_t flags);  // 0 = success
+    void (*exit)();  // safe after a failed or partial init
+    void (*lock)();
+    void (*unlock)();
+    void (*set_palette)(int32_t index, int32_t red, int32_t green, int32_t blue);  // 0..255
+    void (*wait_vsync)();
+    int32_t (*get_mouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons);
+    void (*set_mouse)(int32_t x, int32_t y, int32_t cursor);
+    void (*set_window_title)(const char* title);
+    int32_t* (*fetch_modes)(int32_t depth, int32_t* count);  // malloc'd, caller frees
+    void (*flip)();
+};
+
+extern const DisplayDriver NULL_DRIVER;
+extern const DisplayDriver DIRECTX_DRIVER;
+extern const DisplayDriver GDI_DRIVER;
+extern const DisplayDriver OPENGL_DRIVER;
+extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", null
+
+// Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
+// (null when unset). Returns the driver whose init succeeded, or null.
+const DisplayDriver* select_display_driver(const DisplayDriver* const* list, const char* qxgfx,
+                                           const char* title, int32_t width, int32_t height,
+                                           int32_t depth, int32_t refresh_rate, int32_t flags);
+
+}  // namespace qx

@@ -1,0 +1,22 @@
+# Sourced by play and test: installs the Debian packages a build (and a test run) needs.
+# Usage: qx_install_packages pkg...   (apt-get when root, else prints the command)
+qx_install_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq || return 1
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+    else
+        echo "missing packages; run: sudo apt-get install ${missing[*]}" >&2
+        return 1
+    fi
+}
+
+QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev
+                   libgtest-dev libgmock-dev libbenchmark-dev python3)
+QX_TEST_PACKAGES=(xvfb xdotool x11-utils tmux vgabios xauth)
