@@ -28,4 +28,45 @@ KeyText key_code_to_text(int32_t code);
 int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
                       uint32_t modifiers);
 
+// Virtual keys named by the key translation and the terminal decoding.
+constexpr uint16_t VK_BACK = 0x08;
+constexpr uint16_t VK_TAB = 0x09;
+constexpr uint16_t VK_CLEAR = 0x0C;
+constexpr uint16_t VK_RETURN = 0x0D;
+constexpr uint16_t VK_SHIFT = 0x10;
+constexpr uint16_t VK_CONTROL = 0x11;
+constexpr uint16_t VK_MENU = 0x12;
+constexpr uint16_t VK_ESCAPE = 0x1B;
+constexpr uint16_t VK_SPACE = 0x20;
+constexpr uint16_t VK_PRIOR = 0x21;
+constexpr uint16_t VK_NEXT = 0x22;
+constexpr uint16_t VK_END = 0x23;
+constexpr uint16_t VK_HOME = 0x24;
+constexpr uint16_t VK_LEFT = 0x25;
+constexpr uint16_t VK_UP = 0x26;
+constexpr uint16_t VK_RIGHT = 0x27;
+constexpr uint16_t VK_DOWN = 0x28;
+constexpr uint16_t VK_INSERT = 0x2D;
+constexpr uint16_t VK_DELETE = 0x2E;
+constexpr uint16_t VK_NUMPAD0 = 0x60;
+constexpr uint16_t VK_NUMPAD9 = 0x69;
+constexpr uint16_t VK_MULTIPLY = 0x6A;
+constexpr uint16_t VK_ADD = 0x6B;
+constexpr uint16_t VK_SUBTRACT = 0x6D;
+constexpr uint16_t VK_DECIMAL = 0x6E;
+constexpr uint16_t VK_DIVIDE = 0x6F;
+constexpr uint16_t VK_F1 = 0x70;
+constexpr uint16_t VK_F4 = 0x73;
+constexpr uint16_t VK_F12 = 0x7B;
+
+// US-layout keyboard map, the stand-in for the platform's layout calls.
+constexpr uint32_t MAP_VK_TO_SCAN = 0;
+constexpr uint32_t MAP_VK_TO_CHAR = 2;
+// MAP_VK_TO_SCAN: the key's scan code; MAP_VK_TO_CHAR: its unshifted character (letters in
+// upper case). 0 when the key has none.
+uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type);
+// Low byte: the virtual key typing the character; high byte: 1 Shift, 2 Ctrl, 4 Alt needed.
+// -1 when no key of the layout types it.
+int16_t vk_key_scan(uint8_t character);
+
 }  // namespace qx
