@@ -115,6 +115,45 @@ constexpr FixedKey FIXED_KEYS[] = {
     {0x7A, 0x57, 0},          {0x7B, 0x58, 0},
 };
 
+// Per-character and per-virtual-key lookups, built once from the two key lists above.
+struct LayoutMaps {
+    std::array<int16_t, 256> key_of_character;  // vk_key_scan results
+    std::array<uint8_t, 256> scan_of_key;       // MAP_VK_TO_SCAN by virtual key
+    std::array<uint8_t, 256> character_of_key;  // MAP_VK_TO_CHAR by virtual key
+};
+
+constexpr LayoutMaps build_layout_maps() {
+    constexpr int16_t SHIFT = 0x100, CTRL = 0x200;
+    LayoutMaps maps{};
+    maps.key_of_character.fill(-1);
+    for (int c = 1; c <= 26; ++c)
+        maps.key_of_character[c] = static_cast<int16_t>(CTRL | ('A' + c - 1));
+    maps.key_of_character[8] = VK_BACK;
+    maps.key_of_character[9] = VK_TAB;
+    maps.key_of_character[10] = CTRL | VK_RETURN;
+    maps.key_of_character[13] = VK_RETURN;
+    maps.key_of_character[27] = VK_ESCAPE;
+    for (const LayoutKey& key : LAYOUT_KEYS) {
+        auto normal = static_cast<unsigned char>(key.normal);
+        auto shifted = static_cast<unsigned char>(key.shifted);
+        if (shifted != normal)
+            maps.key_of_character[shifted] = static_cast<int16_t>(SHIFT | key.virtual_key);
+        maps.key_of_character[normal] = key.virtual_key;
+        maps.scan_of_key[key.virtual_key] = key.scan_code;
+        bool letter = key.virtual_key >= 'A' && key.virtual_key <= 'Z';
+        maps.character_of_key[key.virtual_key] = letter ? key.virtual_key : normal;
+    }
+    for (const FixedKey& key : FIXED_KEYS) {
+        maps.scan_of_key[key.virtual_key] = key.scan_code;
+        maps.character_of_key[key.virtual_key] = key.character;
+    }
+    for (int i = 0; i < 10; ++i)
+        maps.scan_of_key[VK_F1 + i] = static_cast<uint8_t>(0x3B + i);
+    return maps;
+}
+
+constexpr LayoutMaps LAYOUT_MAPS = build_layout_maps();
+
 int column_of(uint32_t modifiers) {
     if (modifiers & (RIGHT_ALT_PRESSED | LEFT_ALT_PRESSED)) return WITH_ALT;
     if (modifiers & (RIGHT_CTRL_PRESSED | LEFT_CTRL_PRESSED)) return WITH_CTRL;
@@ -136,49 +175,14 @@ int32_t extended_form(uint32_t result) {
 }  // namespace
 
 uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type) {
-    if (map_type != MAP_VK_TO_SCAN && map_type != MAP_VK_TO_CHAR) return 0;
-    if (virtual_key >= VK_F1 && virtual_key < VK_F1 + 10) {
-        return map_type == MAP_VK_TO_SCAN ? 0x3B + (virtual_key - VK_F1) : 0;
-    }
-    for (const LayoutKey& key : LAYOUT_KEYS) {
-        if (key.virtual_key != virtual_key) continue;
-        if (map_type == MAP_VK_TO_SCAN) return key.scan_code;
-        bool letter = virtual_key >= 'A' && virtual_key <= 'Z';
-        return letter ? virtual_key : static_cast<unsigned char>(key.normal);
-    }
-    for (const FixedKey& key : FIXED_KEYS) {
-        if (key.virtual_key == virtual_key) {
-            return map_type == MAP_VK_TO_SCAN ? key.scan_code : key.character;
-        }
-    }
+    if (virtual_key > 0xFF) return 0;
+    if (map_type == MAP_VK_TO_SCAN) return LAYOUT_MAPS.scan_of_key[virtual_key];
+    if (map_type == MAP_VK_TO_CHAR) return LAYOUT_MAPS.character_of_key[virtual_key];
     return 0;
 }
 
 int16_t vk_key_scan(uint8_t character) {
-    constexpr int SHIFT = 0x100, CTRL = 0x200;
-    for (const LayoutKey& key : LAYOUT_KEYS) {
-        if (static_cast<unsigned char>(key.normal) == character) return key.virtual_key;
-        if (static_cast<unsigned char>(key.shifted) == character) {
-            return static_cast<int16_t>(SHIFT | key.virtual_key);
-        }
-    }
-    switch (character) {
-        case 8:
-            return VK_BACK;
-        case 9:
-            return VK_TAB;
-        case 10:
-            return CTRL | VK_RETURN;
-        case 13:
-            return VK_RETURN;
-        case 27:
-            return VK_ESCAPE;
-        default:
-            break;
-    }
-    if (character >= 1 && character <= 26)
-        return static_cast<int16_t>(CTRL | ('A' + character - 1));
-    return -1;
+    return LAYOUT_MAPS.key_of_character[character];
 }
 
 KeyText key_code_to_text(int32_t code) {

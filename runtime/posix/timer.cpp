@@ -1,0 +1,96 @@
+#include "runtime/timer.h"
+
+#include <cerrno>
+#include <ctime>
+
+#include "runtime/key_queue.h"
+#include "runtime/text_hooks.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int32_t KEY_CHECK_MS = 50;
+
+enum TimerMode { TIMER_UNDECIDED = 0, TIMER_TICKS = 1, TIMER_COUNTER = 2 };
+
+// Which clock timer_seconds reads, decided on its first call.
+struct TimerState {
+    int mode;       // TimerMode
+    double period;  // seconds per counter tick, valid in TIMER_COUNTER
+};
+
+TimerState timer_state{};
+
+bool read_counter(int64_t* count) {
+    timespec now;
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) return false;
+    *count = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return true;
+}
+
+// Milliseconds that wrap at 2^32, like a tick count.
+uint32_t tick_count() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000 +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000);
+}
+
+}  // namespace
+
+double timer_seconds() {
+    int64_t count = 0;
+    if (timer_state.mode == TIMER_UNDECIDED) {
+        timespec resolution;
+        if (clock_getres(CLOCK_MONOTONIC, &resolution) == 0 && read_counter(&count)) {
+            timer_state.period = 1e-9;
+            timer_state.mode = TIMER_COUNTER;
+        } else {
+            timer_state.mode = TIMER_TICKS;
+        }
+    }
+    if (timer_state.mode == TIMER_COUNTER && read_counter(&count)) {
+        return static_cast<double>(count) * timer_state.period;
+    }
+    return tick_count() * 0.001;
+}
+
+void nap_ms(int32_t milliseconds) {
+    if (milliseconds <= 0) return;
+    timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+void sleep_with_key_check(int32_t milliseconds, int32_t (*key_arrived)(), int32_t (*keys_ended)()) {
+    if (milliseconds == -1) {
+        while (!key_arrived()) {
+            if (keys_ended && keys_ended()) return;  // no key can ever end the wait
+            nap_ms(KEY_CHECK_MS);
+        }
+        return;
+    }
+    if (milliseconds > 99) {
+        while (milliseconds > KEY_CHECK_MS) {
+            if (key_arrived()) return;
+            nap_ms(KEY_CHECK_MS);
+            milliseconds -= KEY_CHECK_MS;
+        }
+    }
+    if (milliseconds > 0) nap_ms(milliseconds);
+}
+
+void console_sleep(int32_t milliseconds) {
+    sleep_with_key_check(milliseconds, take_key_arrived, key_input_ended);
+}
+
+void sleep_ms(int32_t milliseconds) {
+    if (text_hooks.sleep_hook) {
+        text_hooks.sleep_hook(milliseconds);
+    } else {
+        console_sleep(milliseconds);
+    }
+}
+
+}  // namespace qx
