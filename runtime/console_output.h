@@ -32,3 +32,11 @@ int32_t view_print(int32_t top, int32_t bottom);
 int32_t view_print_core(int32_t top, int32_t bottom, bool move_cursor);
 
 }  // namespace qx
+
+namespace qx {
+
+// Forgets the console area, the view-print rows and a postponed line advance (tests, and a
+// backend change).
+void reset_console_output();
+
+}  // namespace qx

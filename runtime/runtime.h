@@ -18,6 +18,10 @@ void run_module_init_hooks();
 int32_t set_runtime_error(int32_t code);
 int32_t runtime_error();
 
+// Module hook lists, run by run_module_init_hooks and runtime_end; -1 when full.
+int32_t add_module_init_hook(void (*hook)());
+int32_t add_module_exit_hook(void (*hook)());
+
 // Registers a handler run at process exit, newest first (atexit); returns 0 on success.
 int32_t register_exit_handler(void (*handler)());
 
