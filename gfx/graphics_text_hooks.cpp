@@ -1,3 +1,5 @@
+#include "gfx/graphics_text_hooks.h"
+
 #include "gfx/graphics_input.h"
 #include "gfx/graphics_keys.h"
 #include "gfx/graphics_text.h"

@@ -1,8 +1,275 @@
 #include "gfx/screen.h"
 
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx/builtin_data.h"
+#include "gfx/driver/display_driver.h"
+#include "gfx/font.h"
+#include "gfx/graphics_text_hooks.h"
+#include "gfx/palette.h"
+#include "gfx/pixel_ops.h"
+#include "gfx/text_cells.h"
+#include "runtime/console_output.h"
+#include "runtime/devices.h"
+#include "runtime/program_name.h"
+#include "runtime/runtime.h"
+#include "runtime/text_hooks.h"
+
 namespace qx {
 
 ScreenContext* screen = nullptr;
 uint32_t* HICOLOR_LOOKUP = nullptr;
+
+namespace {
+
+constexpr size_t TITLE_CAPACITY = 128;  // 127 characters and the terminator
+constexpr size_t HICOLOR_LOOKUP_BYTES = 2048;
+constexpr size_t PALETTE_BYTES = 1024;
+constexpr size_t KEY_STATE_BYTES = 128;
+constexpr size_t COLOR_ASSOCIATION_BYTES = 16;
+// A page larger than this is refused before any allocation is tried.
+constexpr int64_t MAX_PAGE_BYTES = int64_t{1} << 31;
+
+struct ModeDescription {
+    int32_t width, height, depth, scanline_size;
+    const PaletteDescriptor* palette;
+    const FontDescriptor* font;
+    int32_t text_cols, text_rows;
+};
+
+// Modes 0 to 21; a zero width marks a row that is not a mode (0 closes, 3 to 6 are invalid).
+const ModeDescription MODE_TABLE[22] = {
+    {}, {320, 200, 2, 1, &PALETTE_16, &FONT_8X8, 40, 25},
+    {640, 200, 1, 2, &PALETTE_16, &FONT_8X8, 80, 25}, {}, {}, {}, {},
+    {320, 200, 4, 1, &PALETTE_16, &FONT_8X8, 40, 25},
+    {640, 200, 4, 2, &PALETTE_16, &FONT_8X8, 80, 25},
+    {640, 350, 4, 1, &PALETTE_64, &FONT_8X14, 80, 25},
+    {640, 350, 1, 1, &PALETTE_2, &FONT_8X14, 80, 25},
+    {640, 480, 1, 1, &PALETTE_2, &FONT_8X16, 80, 30},
+    {640, 480, 4, 1, &PALETTE_256, &FONT_8X16, 80, 30},
+    {320, 200, 8, 1, &PALETTE_256, &FONT_8X8, 40, 25},
+    {320, 240, 8, 1, &PALETTE_256, &FONT_8X8, 40, 30},
+    {400, 300, 8, 1, &PALETTE_256, &FONT_8X8, 50, 37},
+    {512, 384, 8, 1, &PALETTE_256, &FONT_8X16, 64, 24},
+    {640, 400, 8, 1, &PALETTE_256, &FONT_8X16, 80, 25},
+    {640, 480, 8, 1, &PALETTE_256, &FONT_8X16, 80, 30},
+    {800, 600, 8, 1, &PALETTE_256, &FONT_8X16, 100, 37},
+    {1024, 768, 8, 1, &PALETTE_256, &FONT_8X16, 128, 48},
+    {1280, 1024, 8, 1, &PALETTE_256, &FONT_8X16, 160, 64},
+};
+
+// Process-wide: the window title and whether the exit handler is registered.
+struct ScreenState {
+    char title[TITLE_CAPACITY];
+    bool title_set;
+    bool close_registered;
+};
+
+ScreenState state;
+
+bool accepted_depth(int32_t depth) {
+    return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
+}
+
+void free_screen() {
+    ScreenContext* s = screen;
+    allocate_text_cells(0);
+    if (s->pages) {
+        for (int32_t i = 0; i < s->page_count; ++i) std::free(s->pages[i]);
+    }
+    std::free(s->pages);
+    std::free(s->line_table);
+    std::free(s->device_palette);
+    std::free(s->base_palette);
+    std::free(s->color_association);
+    std::free(s->dirty_lines);
+    std::free(s->key_states);
+    std::free(s);
+    screen = nullptr;
+}
+
+void default_title() {
+    if (state.title_set) return;
+    char name[TITLE_CAPACITY];
+    program_file_name(name, sizeof name);
+    if (char* dot = std::strrchr(name, '.')) *dot = '\0';
+    std::memcpy(state.title, name, sizeof name);
+    state.title_set = true;
+}
+
+// Steps 10 to 12: the buffers of a screen whose size and depth are set. false: out of memory.
+bool allocate_buffers(int32_t pages) {
+    ScreenContext* s = screen;
+    s->bytes_per_pixel = (s->depth + 7) / 8;
+    int64_t pitch = int64_t{s->bytes_per_pixel} * s->width;
+    int64_t page_bytes = pitch * s->height;
+    int64_t display_rows = int64_t{s->height} * s->scanline_size;
+    if (page_bytes > MAX_PAGE_BYTES || display_rows > INT32_MAX) return false;
+    s->pitch = s->target_pitch = static_cast<int32_t>(pitch);
+    s->pages = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(pages), sizeof(uint8_t*)));
+    if (!s->pages) return false;
+    s->page_count = pages;
+    for (int32_t i = 0; i < pages; ++i) {
+        s->pages[i] = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(page_bytes), 1));
+        if (!s->pages[i]) return false;
+    }
+    s->visible_page = s->pages[0];
+    s->line_table = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(s->height), sizeof(uint8_t*)));
+    s->dirty_lines = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(display_rows), 1));
+    s->device_palette = static_cast<uint32_t*>(std::calloc(PALETTE_BYTES, 1));
+    s->base_palette = static_cast<uint32_t*>(std::calloc(PALETTE_BYTES, 1));
+    s->color_association = static_cast<uint8_t*>(std::calloc(COLOR_ASSOCIATION_BYTES, 1));
+    s->key_states = static_cast<uint8_t*>(std::calloc(KEY_STATE_BYTES, 1));
+    HICOLOR_LOOKUP = static_cast<uint32_t*>(std::calloc(HICOLOR_LOOKUP_BYTES, 1));
+    if (!s->line_table || !s->dirty_lines || !s->device_palette || !s->base_palette ||
+        !s->color_association || !s->key_states || !HICOLOR_LOOKUP) {
+        return false;
+    }
+    s->line_table_rows = s->height;
+    for (int32_t i = 0; i < s->height; ++i) {
+        s->line_table[i] = s->pages[0] + static_cast<ptrdiff_t>(i) * s->pitch;
+    }
+    return true;
+}
+
+int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t requested_depth,
+                 int32_t pages, int32_t refresh_rate, int32_t flags) {
+    if (pages < 1) pages = 1;
+    if (screen) {
+        if (screen->driver && screen->driver->exit) screen->driver->exit();
+        free_screen();
+    }
+    std::free(HICOLOR_LOOKUP);
+    HICOLOR_LOOKUP = nullptr;
+    if (mode == 0 || mode == 3 || mode == 4) {
+        text_hooks = {};
+    } else {
+        text_hooks = GRAPHICS_TEXT_HOOKS;
+        screen = static_cast<ScreenContext*>(std::calloc(1, sizeof(ScreenContext)));
+    }
+    if (screen) {
+        ScreenContext* s = screen;
+        s->mode = mode;
+        s->width = description.width;
+        s->height = description.height;
+        s->depth = description.depth;
+        if (mode > 13 && accepted_depth(requested_depth)) s->depth = requested_depth;
+        if (flags >= 0 && (flags & SCREEN_OPENGL) && s->depth < 16) s->depth = 16;
+        s->default_palette = description.palette;
+        s->scanline_size = description.scanline_size;
+        s->font = description.font;
+        if (s->depth == 15 || s->depth == 16) {
+            s->depth = 16;
+            s->color_mask = 0xFFFF;
+        } else if (s->depth == 24 || s->depth == 32) {
+            s->depth = 32;
+            s->color_mask = 0xFFFFFFFF;
+        } else {
+            s->color_mask = (1u << s->depth) - 1;
+        }
+        if (!allocate_buffers(pages)) {
+            free_screen();
+            text_hooks = {};
+            return set_runtime_error(1);
+        }
+        select_pixel_ops();
+        unpack_builtin_data();
+        default_title();
+        const DisplayDriver* driver = select_display_driver(
+            DRIVER_LIST, std::getenv("QXGFX"), state.title, s->width,
+            s->height * s->scanline_size, s->depth, refresh_rate, flags);
+        if (!driver) {
+            close_screen();
+            return set_runtime_error(1);
+        }
+        s->driver = driver;
+        apply_palette(-1, 0);
+        s->fg_color = s->depth == 8 ? 15 : s->color_mask;
+        s->view_x = s->view_y = 0;
+        s->view_w = s->width;
+        s->view_h = s->height;
+        s->line_table_rows = s->height;
+        s->text_cols = description.text_cols;
+        s->text_rows = description.text_rows;
+        allocate_text_cells(1);
+        if (!state.close_registered) {
+            state.close_registered = true;
+            register_exit_handler(close_screen);
+        }
+    }
+    if (flags != CLOSE_AT_EXIT_FLAGS) view_print_core(0, 0, screen != nullptr);
+    return 0;
+}
+
+void after_mode_change(int32_t result) {
+    if (result == 0) {
+        if (DeviceRecord* console = console_device()) console->column = 0;
+    }
+}
+
+}  // namespace
+
+int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
+                   int32_t refresh_rate) {
+    if (width <= 0 || height <= 0 || !accepted_depth(depth)) return set_runtime_error(1);
+    ModeDescription description{width, height, depth, 1, &PALETTE_256, &FONT_8X8, width / 8,
+                                height / 8};
+    int32_t result = set_mode(description, -1, depth, pages, refresh_rate, flags);
+    after_mode_change(result);
+    return result;
+}
+
+int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
+                    int32_t refresh_rate) {
+    if (mode < 0 || mode > 21 || (mode >= 1 && MODE_TABLE[mode].width == 0)) {
+        return set_runtime_error(1);
+    }
+    int32_t result = set_mode(MODE_TABLE[mode], mode, depth, pages, refresh_rate, flags);
+    after_mode_change(result);
+    return result;
+}
+
+void close_screen() {
+    if (screen) screen_mode(0, 0, 0, CLOSE_AT_EXIT_FLAGS, 0);
+}
+
+void change_window_title(const char* text, int32_t length) {
+    if (!text || length < 0) length = 0;
+    if (length > static_cast<int32_t>(TITLE_CAPACITY) - 1) length = TITLE_CAPACITY - 1;
+    if (length > 0) std::memcpy(state.title, text, static_cast<size_t>(length));
+    state.title[length] = '\0';
+    state.title_set = true;
+    if (screen && screen->driver && screen->driver->set_window_title) {
+        screen->driver->set_window_title(state.title);
+    }
+}
+
+const char* window_title() { return state.title; }
+
+void begin_draw() {
+    ScreenContext* s = screen;
+    if (!s || (s->screen_flags & (SCREEN_LOCKED | SCREEN_LOCK_OWNED))) return;
+    if (s->driver && s->driver->lock) s->driver->lock();
+    s->screen_flags |= SCREEN_LOCKED | SCREEN_LOCK_OWNED;
+}
+
+void end_draw() {
+    ScreenContext* s = screen;
+    if (!s || !(s->screen_flags & SCREEN_LOCK_OWNED)) return;
+    if (s->driver && s->driver->unlock) s->driver->unlock();
+    s->screen_flags &= ~(SCREEN_LOCKED | SCREEN_LOCK_OWNED);
+}
+
+bool drawing_on_shown_page() { return screen && screen->line_table[0] == screen->visible_page; }
+
+void mark_rows_dirty(int32_t first, int32_t last) {
+    ScreenContext* s = screen;
+    if (!drawing_on_shown_page()) return;
+    if (first < 0) first = 0;
+    if (last > s->height - 1) last = s->height - 1;
+    if (first > last) return;
+    block_fill(s->dirty_lines + first, 1, static_cast<size_t>(last - first + 1));
+}
 
 }  // namespace qx

@@ -68,6 +68,7 @@ int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
                     int32_t refresh_rate);
 void close_screen();
 void change_window_title(const char* text, int32_t length);
+const char* window_title();  // the current title, the program's name by default
 
 // Lock bracket: nested brackets call the driver once; a lock an outer caller holds is kept.
 void begin_draw();

@@ -1,0 +1,9 @@
+#include "gfx/driver/display_driver.h"
+
+namespace qx {
+
+// The order selection tries them in; the Null driver is reached only by explicit request.
+extern const DisplayDriver* const DRIVER_LIST[] = {&DIRECTX_DRIVER, &GDI_DRIVER, &OPENGL_DRIVER,
+                                                   nullptr};
+
+}  // namespace qx

@@ -1,0 +1,30 @@
+#include "gfx/driver/display_driver.h"
+
+namespace qx {
+
+namespace {
+
+// No window: drawing works on the framebuffer alone, so the lock and palette have no one to
+// guard or tell.
+void null_lock() {}
+void null_unlock() {}
+void null_set_palette(int32_t, int32_t, int32_t, int32_t) {}
+
+}  // namespace
+
+extern const DisplayDriver NULL_DRIVER = {
+    .name = "Null",
+    .init = nullptr,
+    .exit = nullptr,
+    .lock = null_lock,
+    .unlock = null_unlock,
+    .set_palette = null_set_palette,
+    .wait_vsync = nullptr,
+    .get_mouse = nullptr,
+    .set_mouse = nullptr,
+    .set_window_title = nullptr,
+    .fetch_modes = nullptr,
+    .flip = nullptr,
+};
+
+}  // namespace qx

@@ -1,0 +1,197 @@
+#include "gfx/lines.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "gfx/coordinates.h"
+#include "gfx/pixel_ops.h"
+#include "gfx/screen.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int32_t OUT_LEFT = 1, OUT_RIGHT = 2, OUT_BELOW = 4, OUT_ABOVE = 8;
+// Rounding can keep a point just outside after a move; a line still outside after this many
+// moves misses the clip rectangle.
+constexpr int32_t MAX_CLIP_MOVES = 8;
+
+int32_t outcode(int32_t x, int32_t y) {
+    const ScreenContext* s = screen;
+    int32_t code = 0;
+    if (x < s->view_x) code |= OUT_LEFT;
+    if (x >= s->view_x + s->view_w) code |= OUT_RIGHT;
+    if (y < s->view_y) code |= OUT_ABOVE;
+    if (y >= s->view_y + s->view_h) code |= OUT_BELOW;
+    return code;
+}
+
+// Cohen-Sutherland on device points; false when nothing of the line is inside.
+bool clip_line(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
+    const ScreenContext* s = screen;
+    for (int32_t moves = 0;; ++moves) {
+        int32_t code1 = outcode(x1, y1), code2 = outcode(x2, y2);
+        if ((code1 | code2) == 0) return true;
+        if ((code1 & code2) != 0 || moves == MAX_CLIP_MOVES) return false;
+        if (code1 == 0) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+            std::swap(code1, code2);
+        }
+        long double m = x1 == x2 ? 1.0L
+                                 : static_cast<long double>(y2 - y1) / (x2 - x1);
+        if (code1 & OUT_LEFT) {
+            y1 = device_int(static_cast<double>(y1 + (s->view_x - x1) * m));
+            x1 = s->view_x;
+        } else if (code1 & OUT_RIGHT) {
+            y1 = device_int(static_cast<double>(y1 + (s->view_x + s->view_w - 1 - x1) * m));
+            x1 = s->view_x + s->view_w - 1;
+        } else if (code1 & OUT_ABOVE) {
+            if (x1 != x2) x1 = device_int(static_cast<double>(x1 + (s->view_y - y1) / m));
+            y1 = s->view_y;
+        } else {
+            if (x1 != x2) {
+                x1 = device_int(static_cast<double>(x1 + (s->view_y + s->view_h - 1 - y1) / m));
+            }
+            y1 = s->view_y + s->view_h - 1;
+        }
+    }
+}
+
+// The style bit walks from 0x8000 down and wraps, one step per pixel.
+struct StyleWalk {
+    uint32_t style;
+    uint32_t bit;
+    bool take() {
+        bool set = (style & bit) != 0;
+        bit >>= 1;
+        if (bit == 0) bit = 0x8000;
+        return set;
+    }
+};
+
+void draw_vertical(int32_t x, int32_t y1, int32_t y2, uint32_t color, uint16_t style) {
+    StyleWalk walk{style, 0x8000};
+    if (y2 < y1) {
+        std::swap(y1, y2);
+        walk = {reverse_style(style), 1u << ((y2 - y1) & 15)};
+    }
+    for (int32_t y = y1; y <= y2; ++y) {
+        if (walk.take()) pixel_ops.put_pixel(x, y, color);
+    }
+}
+
+void draw_horizontal(int32_t x1, int32_t x2, int32_t y, uint32_t color, uint16_t style) {
+    StyleWalk walk{style, 0x8000};
+    if (x2 < x1) {
+        std::swap(x1, x2);
+        walk = {reverse_style(style), 1u << ((x2 - x1) & 15)};
+    }
+    if (style == 0xFFFF) {
+        pixel_ops.fill_span(screen->line_table[y] +
+                                static_cast<ptrdiff_t>(x1) * screen->bytes_per_pixel,
+                            color, static_cast<size_t>(x2 - x1 + 1));
+        return;
+    }
+    for (int32_t x = x1; x <= x2; ++x) {
+        if (walk.take()) pixel_ops.put_pixel(x, y, color);
+    }
+}
+
+void draw_bresenham(int32_t x, int32_t y, int32_t x2, int32_t y2, uint32_t color,
+                    uint16_t style) {
+    StyleWalk walk{style, 0x8000};
+    int64_t dx = std::llabs(static_cast<int64_t>(x2) - x), dy = std::llabs(static_cast<int64_t>(y2) - y);
+    int32_t sx = x2 >= x ? 1 : -1, sy = y2 >= y ? 1 : -1;
+    if (dx >= dy) {
+        int64_t e = -dx;
+        for (int64_t i = 0; i <= dx; ++i) {
+            e += 2 * dy;
+            if (walk.take()) pixel_ops.put_pixel(x, y, color);
+            if (e >= 0) {
+                y += sy;
+                e -= 2 * dx;
+            }
+            x += sx;
+        }
+    } else {
+        int64_t e = 2 * dx - dy;
+        for (int64_t i = 0; i <= dy; ++i) {
+            if (walk.take()) pixel_ops.put_pixel(x, y, color);
+            if (e >= 0) {
+                x += sx;
+                e -= 2 * dy;
+            }
+            e += 2 * dx;
+            y += sy;
+        }
+    }
+}
+
+}  // namespace
+
+uint16_t reverse_style(uint16_t style) {
+    uint16_t reversed = 0;
+    for (int i = 0; i < 16; ++i) {
+        if (style & (1u << i)) reversed |= static_cast<uint16_t>(1u << (15 - i));
+    }
+    return reversed;
+}
+
+void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, int32_t filled) {
+    ScreenContext* s = screen;
+    int32_t view_right = s->view_x + s->view_w, view_bottom = s->view_y + s->view_h;
+    if (x2 < s->view_x || y2 < s->view_y || x1 >= view_right || y1 >= view_bottom) return;
+    if (s->view_w <= 0 || s->view_h <= 0) return;
+    int32_t cx1 = x1 > s->view_x ? x1 : s->view_x, cy1 = y1 > s->view_y ? y1 : s->view_y;
+    int32_t cx2 = x2 < view_right - 1 ? x2 : view_right - 1;
+    int32_t cy2 = y2 < view_bottom - 1 ? y2 : view_bottom - 1;
+    size_t run = static_cast<size_t>(cx2 - cx1 + 1);
+    ptrdiff_t offset = static_cast<ptrdiff_t>(cx1) * s->bytes_per_pixel;
+    begin_draw();
+    if (filled) {
+        for (int32_t y = cy1; y <= cy2; ++y) pixel_ops.fill_span(s->line_table[y] + offset, color, run);
+    } else {
+        if (x1 >= s->view_x) {
+            for (int32_t y = cy1; y <= cy2; ++y) pixel_ops.put_pixel(x1, y, color);
+        }
+        if (x2 < view_right) {
+            for (int32_t y = cy1; y <= cy2; ++y) pixel_ops.put_pixel(x2, y, color);
+        }
+        if (y1 >= s->view_y) pixel_ops.fill_span(s->line_table[y1] + offset, color, run);
+        if (y2 < view_bottom) pixel_ops.fill_span(s->line_table[y2] + offset, color, run);
+    }
+    mark_rows_dirty(cy1, cy2);
+    end_draw();
+}
+
+void draw_line(const void* target, float x1, float y1, float x2, float y2, uint32_t color,
+               int32_t box_type, int32_t style, int32_t coord_type) {
+    ScreenContext* s = screen;
+    if (!s) return;
+    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : convert_color(color);
+    auto pattern = static_cast<uint16_t>(style & 0xFFFF);
+    prepare_target(target);
+    apply_step(coord_type, &x1, &y1, &x2, &y2);
+    int32_t ix1, iy1, ix2, iy2;
+    map_point(x1, y1, &ix1, &iy1);
+    map_point(x2, y2, &ix2, &iy2);
+    if (box_type != 0) {
+        sort_corners(&ix1, &iy1, &ix2, &iy2);
+        draw_box(ix1, iy1, ix2, iy2, pixel, box_type == 2);
+        return;
+    }
+    if (!clip_line(ix1, iy1, ix2, iy2)) return;
+    begin_draw();
+    if (ix1 == ix2) {
+        draw_vertical(ix1, iy1, iy2, pixel, pattern);
+    } else if (iy1 == iy2) {
+        draw_horizontal(ix1, ix2, iy1, pixel, pattern);
+    } else {
+        draw_bresenham(ix1, iy1, ix2, iy2, pixel, pattern);
+    }
+    mark_rows_dirty(iy1 < iy2 ? iy1 : iy2, iy1 < iy2 ? iy2 : iy1);
+    end_draw();
+}
+
+}  // namespace qx
