@@ -39,7 +39,8 @@ void BM_FourteenBlanksAtRowOne(benchmark::State& state) {
 
 void BM_EightyCharacterLine(benchmark::State& state) {
     std::string line;
-    for (int k = 0; k < 80; ++k) line += static_cast<char>('!' + k);
+    for (int k = 0; k < 80; ++k)
+        line += static_cast<char>('!' + k);
     print_at_row(state, 2, line);
 }
 

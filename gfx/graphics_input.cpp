@@ -134,9 +134,8 @@ char* graphics_read_line(char* buffer, int32_t size) {
     return buffer;
 }
 
-int32_t graphics_line_input(const Rtstring* prompt, Rtstring* destination,
-                            int32_t destination_size, int32_t fill, int32_t add_question,
-                            int32_t add_newline) {
+int32_t graphics_line_input(const Rtstring* prompt, Rtstring* destination, int32_t destination_size,
+                            int32_t fill, int32_t add_question, int32_t add_newline) {
     return line_input_via_hooks(prompt, destination, destination_size, fill, add_question,
                                 add_newline);
 }
@@ -147,11 +146,11 @@ int32_t graphics_line_input_wide(const Rtwstring* prompt, Rtwstring* destination
     Rtstring narrow{};
     if (!narrow_prompt(prompt, &narrow)) return set_runtime_error(4);
     Rtstring line{};
-    const int32_t result = line_input_via_hooks(prompt != nullptr ? &narrow : nullptr, &line, -1,
-                                                0, add_question, add_newline);
+    const int32_t result = line_input_via_hooks(prompt != nullptr ? &narrow : nullptr, &line, -1, 0,
+                                                add_question, add_newline);
     std::free(narrow.data);
-    const bool assigned = destination == nullptr ||
-                          assign_wide(destination, destination_size, fill, line);
+    const bool assigned =
+        destination == nullptr || assign_wide(destination, destination_size, fill, line);
     std::free(line.data);
     if (!assigned) return set_runtime_error(4);
     return result;

@@ -65,7 +65,8 @@ int32_t graphics_take_key_seen() {
 
 void reset_graphics_keys() {
     GraphicsKeyRing& ring = graphics_key_ring;
-    for (std::atomic<int32_t>& slot : ring.slots) slot.store(0);
+    for (std::atomic<int32_t>& slot : ring.slots)
+        slot.store(0);
     ring.write.store(0);
     ring.read.store(0);
     ring.key_seen.store(0);
@@ -107,8 +108,8 @@ int32_t graphics_wait_key() {
 int32_t graphics_key_waiting() {
     begin_draw();
     const GraphicsKeyRing& ring = graphics_key_ring;
-    const bool waiting = ring.read.load(std::memory_order_relaxed) !=
-                         ring.write.load(std::memory_order_acquire);
+    const bool waiting =
+        ring.read.load(std::memory_order_relaxed) != ring.write.load(std::memory_order_acquire);
     end_draw();
     return waiting ? 1 : 0;
 }

@@ -16,7 +16,7 @@ constexpr int32_t GRAPHICS_KEY_SLOTS = 16;
 // that a driver without a lock (the Null driver) still has no data race.
 struct GraphicsKeyRing {
     std::atomic<int32_t> slots[GRAPHICS_KEY_SLOTS];  // key codes
-    std::atomic<int32_t> write;     // next slot to fill, 0..15
+    std::atomic<int32_t> write;                      // next slot to fill, 0..15
     std::atomic<int32_t> read;      // oldest pending code; empty when equal to write
     std::atomic<int32_t> key_seen;  // 1 after every post; read and cleared by the sleep check
 };

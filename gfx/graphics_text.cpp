@@ -11,6 +11,7 @@
 #include "gfx/text_cells.h"
 #include "runtime/console_output.h"
 #include "runtime/devices.h"
+#include "runtime/text_hooks.h"
 
 namespace qx {
 
@@ -48,8 +49,8 @@ const GlyphRows<Pixel>& glyph_rows_for(GlyphRows<Pixel>& table, uint32_t fg, uin
 
 // Draws count characters from pixel (x, y) in the current colours, background included.
 template <typename Pixel>
-void draw_glyphs(GlyphRows<Pixel>& cache, const unsigned char* characters, int32_t count,
-                 int32_t x, int32_t y) {
+void draw_glyphs(GlyphRows<Pixel>& cache, const unsigned char* characters, int32_t count, int32_t x,
+                 int32_t y) {
     const GlyphRows<Pixel>& table = glyph_rows_for(cache, screen->fg_color, screen->bg_color);
     const FontDescriptor& font = *screen->font;
     for (int32_t r = 0; r < font.cell_height; ++r) {
@@ -117,9 +118,14 @@ void print_locked(const unsigned char* text, int32_t length) {
     const int32_t top = clamp(view_print_top(), 0, bottom);
 
     DirtyRowRange range{0, 0};
-    PrintContext context{&range,   graphics_scroll, graphics_write_chars,
-                         0,        top,             columns - 1,
-                         bottom,   clamp(screen->cursor_col, 0, columns - 1),
+    PrintContext context{&range,
+                         graphics_scroll,
+                         graphics_write_chars,
+                         0,
+                         top,
+                         columns - 1,
+                         bottom,
+                         clamp(screen->cursor_col, 0, columns - 1),
                          clamp(screen->cursor_row, 0, screen->text_rows - 1)};
     if (screen->screen_flags & SCREEN_LINE_PENDING) {
         screen->screen_flags &= ~SCREEN_LINE_PENDING;
@@ -214,8 +220,8 @@ void graphics_scroll(PrintContext* context, int32_t left, int32_t top, int32_t r
             std::memmove(grid + row * cols + left, grid + (row + lines) * cols + left, width);
         blank_from = bottom - lines + 1;
     }
-    fill_cells(left, blank_from, right + 1, bottom + 1, screen->work_page, SPACE,
-               screen->fg_color, screen->bg_color);
+    fill_cells(left, blank_from, right + 1, bottom + 1, screen->work_page, SPACE, screen->fg_color,
+               screen->bg_color);
 }
 
 void graphics_print_buffer(const unsigned char* text, int32_t length, int32_t mask) {
@@ -252,7 +258,8 @@ void graphics_print_buffer_wide(const uint16_t* text, int32_t length, int32_t ma
 
 void graphics_print_buffer_wide(const uint16_t* text, int32_t mask) {
     int32_t length = 0;
-    while (text != nullptr && text[length] != 0 && length < INT32_MAX) ++length;
+    while (text != nullptr && text[length] != 0 && length < INT32_MAX)
+        ++length;
     graphics_print_buffer_wide(text, length, mask);
 }
 
@@ -325,10 +332,12 @@ int32_t graphics_width(int32_t columns, int32_t rows) {
     const int32_t previous = screen->text_rows << 16 | screen->text_cols;
     if (columns < 1 && rows < 1) return previous;
     const FontDescriptor* current = screen->font;
-    const int32_t cell_width = columns >= 1 ? screen->width / columns
-                               : current != nullptr ? current->cell_width : 0;
-    const int32_t cell_height = rows >= 1 ? screen->height / rows
-                                : current != nullptr ? current->cell_height : 0;
+    const int32_t cell_width = columns >= 1         ? screen->width / columns
+                               : current != nullptr ? current->cell_width
+                                                    : 0;
+    const int32_t cell_height = rows >= 1            ? screen->height / rows
+                                : current != nullptr ? current->cell_height
+                                                     : 0;
     const FontDescriptor* font = nullptr;
     if (cell_width == 8) {
         if (cell_height == 8) font = &FONT_8X8;

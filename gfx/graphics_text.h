@@ -25,8 +25,7 @@ void graphics_print_buffer_wide(const uint16_t* text, int32_t mask);  // zero-te
 
 // The write and scroll operations that graphics printing hands to lay_out_text; the context's
 // target is a DirtyRowRange.
-int32_t graphics_write_chars(PrintContext* context, const unsigned char* characters,
-                             int32_t count);
+int32_t graphics_write_chars(PrintContext* context, const unsigned char* characters, int32_t count);
 void graphics_scroll(PrintContext* context, int32_t left, int32_t top, int32_t right,
                      int32_t bottom, int32_t lines);
 

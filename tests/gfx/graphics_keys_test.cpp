@@ -22,8 +22,10 @@ protected:
 };
 
 TEST_F(GraphicsKeys, FullRingDropsTheOldestAndKeepsTheLastFifteen) {
-    for (int32_t code = 1; code <= 16; ++code) graphics_key_post(code);
-    for (int32_t code = 2; code <= 16; ++code) ASSERT_EQ(graphics_key_take(), code);
+    for (int32_t code = 1; code <= 16; ++code)
+        graphics_key_post(code);
+    for (int32_t code = 2; code <= 16; ++code)
+        ASSERT_EQ(graphics_key_take(), code);
     EXPECT_EQ(graphics_key_take(), 0);
     EXPECT_EQ(graphics_key_waiting(), 0);
     // The indices wrap: the ring keeps working after many rounds.
@@ -84,7 +86,7 @@ TEST_F(GraphicsKeys, SleepEndsEarlyOnAKeyFromAnotherThreadAndLeavesTheKey) {
 
 TEST_F(GraphicsKeys, SleepWithoutKeyCheckOrNothingToDo) {
     graphics_key_post('x');
-    graphics_sleep(5);    // below 100 ms: never cut short, flag untouched
+    graphics_sleep(5);  // below 100 ms: never cut short, flag untouched
     graphics_sleep(0);
     graphics_sleep(-2);
     EXPECT_EQ(graphics_take_key_seen(), 1);

@@ -75,7 +75,8 @@ TEST_F(GraphicsText, LocateCancelsThePendingLineAdvance) {
 TEST_F(GraphicsText, ScrollsOnlyInsideTheViewPrintRows) {
     print("top");
     ASSERT_NE(view_print(5, 10), 0);
-    for (int line = 0; line < 8; ++line) print("line " + std::to_string(line) + "\r\n");
+    for (int line = 0; line < 8; ++line)
+        print("line " + std::to_string(line) + "\r\n");
     EXPECT_EQ(cell_row(0).substr(0, 3), "top");
     EXPECT_EQ(cell_row(4).substr(0, 6), "line 3");  // six rows hold the last five and a blank
     EXPECT_EQ(cell_row(8).substr(0, 6), "line 7");
@@ -87,7 +88,8 @@ TEST_F(GraphicsText, ScrollsOnlyInsideTheViewPrintRows) {
     // More line feeds than the view has rows blank the whole view at once.
     fill_visible_page(6);
     print(std::string(12, '\n'));
-    for (int32_t row = 4; row <= 9; ++row) EXPECT_EQ(cell_row(row), std::string(80, ' ')) << row;
+    for (int32_t row = 4; row <= 9; ++row)
+        EXPECT_EQ(cell_row(row), std::string(80, ' ')) << row;
     EXPECT_EQ(pixel(0, 31), 6u);
     EXPECT_EQ(pixel(0, 32), 0u);
     EXPECT_EQ(pixel(639, 79), 0u);
@@ -220,7 +222,8 @@ TEST_F(GraphicsText, WideTextShowsUnitsAboveByteRangeAsQuestionMarks) {
     graphics_print_buffer_wide(text, 6, 0);
     EXPECT_EQ(cell_row(0).substr(0, 5), std::string("A??B\xE9"));
     graphics_print_buffer_wide(text, 0);  // zero-terminated form
-    EXPECT_EQ(cell_row(0).substr(0, 10), std::string("A??B\xE9" "A??B\xE9"));
+    EXPECT_EQ(cell_row(0).substr(0, 10), std::string("A??B\xE9"
+                                                     "A??B\xE9"));
     // A high surrogate as the last unit is one "?" of its own.
     const uint16_t lone[] = {'x', 0xD800};
     graphics_print_buffer_wide(lone, 2, 0);
@@ -263,7 +266,7 @@ TEST_F(GraphicsText, EveryFontMatchesItsGlyphsPixelForPixel) {
 
 TEST(GraphicsTextDepths, SixteenAndThirtyTwoBitPixelsTakeTheColourValues) {
     open_text_screen(64, 16, 16);
-    set_color(0xF800, 0x001F);
+    set_color(0x00FF0000, 0x000000FF);  // red on blue, packed 5-6-5
     print("A");
     EXPECT_TRUE(glyph_drawn(0, 0, 'A', 0xF800, 0x001F, FONT_8X8));
     close_screen();
