@@ -41,14 +41,11 @@ void print_bytes(const char* bytes, int32_t count) {
 }
 
 void print_blanks(int32_t count) {
-    static constexpr char BLANKS[64] = {
-        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    char blanks[64];
+    std::memset(blanks, ' ', sizeof blanks);
     while (count > 0) {
         int32_t piece = count < 64 ? count : 64;
-        print_bytes(BLANKS, piece);
+        print_bytes(blanks, piece);
         count -= piece;
     }
 }
