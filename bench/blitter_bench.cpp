@@ -50,7 +50,7 @@ struct BenchScreen {
         context.device_palette = palette;
         screen = &context;
         HICOLOR_LOOKUP = lookup;
-        fill_hicolor_lookup(lookup, red_low ? 1 : 0);
+        build_hicolor_lookup(lookup, red_low ? 1 : 0);
     }
     ~BenchScreen() {
         screen = nullptr;
@@ -95,9 +95,9 @@ int register_all() {
         for (int32_t depth : SOURCE_DEPTHS) {
             for (int32_t display : DISPLAYS) {
                 int32_t index = blitter_index(fast, red_high,
-                                              depth == 8    ? BlitSource::indexed
-                                              : depth == 16 ? BlitSource::hicolor
-                                                            : BlitSource::truecolor,
+                                              depth == 8    ? SourceClass::INDEXED
+                                              : depth == 16 ? SourceClass::HICOLOR
+                                                            : SourceClass::TRUECOLOR,
                                               display);
                 std::string name = std::string(groups[group]) + "/" + std::to_string(depth) + "to" +
                                    std::to_string(display);
@@ -108,8 +108,7 @@ int register_all() {
             }
         }
     }
-    auto* copy =
-        benchmark::RegisterBenchmark("row_copy/8to8", run_blitter, blit_row_copy, 8, 8, false);
+    auto* copy = benchmark::RegisterBenchmark("row_copy/8to8", run_blitter, ROW_COPY, 8, 8, false);
     for (auto& size : SIZES)
         copy->Args({size[0], size[1]});
     for (int32_t display : {8, 16, 24, 32}) {

@@ -82,8 +82,7 @@ bool read_chunk(int timeout_ms) {
 void fill_events() {
     if (term_input.ended) return;
     read_chunk(0);
-    while (term_input.count == 0 && !term_input.ended &&
-           term_decode_pending(&term_input.decoder)) {
+    while (term_input.count == 0 && !term_input.ended && term_decode_pending(&term_input.decoder)) {
         if (!read_chunk(ESC_PAUSE_MS) && !term_input.ended) flush_decoder();
     }
 }

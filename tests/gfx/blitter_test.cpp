@@ -25,10 +25,10 @@ int32_t source_bytes(int32_t depth) {
     return depth <= 8 ? 1 : depth / 8;
 }
 
-BlitSource source_of(int32_t depth) {
-    return depth <= 8    ? BlitSource::indexed
-           : depth == 16 ? BlitSource::hicolor
-                         : BlitSource::truecolor;
+SourceClass source_of(int32_t depth) {
+    return depth <= 8    ? SourceClass::INDEXED
+           : depth == 16 ? SourceClass::HICOLOR
+                         : SourceClass::TRUECOLOR;
 }
 
 // A hand-built screen with its own page, dirty flags, palette and 16-bit lookup.
@@ -160,7 +160,7 @@ TEST_F(Blitters, EveryEntryMatchesTheReferenceOnRandomRows) {
                         make_screen(depth, width, 4);
                         dirty = {1, 0, 1, 1};
                         make_display(display);
-                        fill_hicolor_lookup(lookup, red_high ? 0 : 1);
+                        build_hicolor_lookup(lookup, red_high ? 0 : 1);
                         int32_t index = blitter_index(fast, red_high, source_of(depth), display);
                         ASSERT_GE(index, 0);
                         BLITTER_TABLE[index](target.data(), display_pitch);
@@ -176,14 +176,14 @@ TEST_F(Blitters, NoDirtyRowWritesNothing) {
     for (int32_t depth : SOURCE_DEPTHS) {
         make_screen(depth, 16, 6);
         std::fill(dirty.begin(), dirty.end(), 0);
-        fill_hicolor_lookup(lookup, 0);
+        build_hicolor_lookup(lookup, 0);
         for (Blitter blitter : BLITTER_TABLE) {
             make_display(32);
             blitter(target.data(), display_pitch);
             EXPECT_TRUE(untouched());
         }
         make_display(32);
-        blit_row_copy(target.data(), display_pitch);
+        ROW_COPY(target.data(), display_pitch);
         EXPECT_TRUE(untouched());
     }
 }
@@ -195,8 +195,9 @@ TEST_F(Blitters, ScanlineSizeTwoWritesEachDirtyRowTwice) {
                 make_screen(depth, 9, 3, 2);
                 dirty = {0, 1, 0};
                 make_display(display);
-                fill_hicolor_lookup(lookup, red_high ? 0 : 1);
-                Blitter blitter = choose_blitter(display, red_high ? 0 : 1, true);
+                build_hicolor_lookup(lookup, red_high ? 0 : 1);
+                context.screen_flags = SCREEN_HAS_MMX;
+                Blitter blitter = select_blitter(display, red_high ? 0 : 1);
                 // Rows of a doubled screen come only from the plain group.
                 EXPECT_EQ(blitter,
                           BLITTER_TABLE[blitter_index(false, red_high, source_of(depth), display)]);
@@ -215,8 +216,8 @@ TEST_F(Blitters, RowCopyForAnIndexedScreenOnAnEightBitDisplay) {
     make_screen(8, 13, 3, 2);
     dirty = {1, 0, 1};
     make_display(8);
-    Blitter blitter = choose_blitter(8, 0, true);
-    ASSERT_EQ(blitter, blit_row_copy);
+    Blitter blitter = choose_blitter(8, 8, 0, true);
+    ASSERT_EQ(blitter, ROW_COPY);
     blitter(target.data(), display_pitch);
     for (int32_t row = 0; row < display_rows; ++row) {
         const uint8_t* line = target.data() + row * display_pitch;
@@ -235,10 +236,10 @@ TEST_F(Blitters, WorkedExamples) {
         page[0] = 5;
         uint16_t shown = 0;
         make_display(16, 0);
-        choose_blitter(16, 0, fast)(target.data(), display_pitch);
+        choose_blitter(8, 16, 0, fast)(target.data(), display_pitch);
         std::memcpy(&shown, target.data(), 2);
         EXPECT_EQ(shown, 0x3102);
-        choose_blitter(16, 1, fast)(target.data(), display_pitch);
+        choose_blitter(8, 16, 1, fast)(target.data(), display_pitch);
         std::memcpy(&shown, target.data(), 2);
         EXPECT_EQ(shown, 0x1106);
 
@@ -270,7 +271,7 @@ TEST_F(Blitters, TopByteOfTruecolorPixelsIsIgnored) {
                         std::memcpy(page.data() + 4 * x, &v, 4);
                     }
                     make_display(display);
-                    BLITTER_TABLE[blitter_index(fast, red_high, BlitSource::truecolor, display)](
+                    BLITTER_TABLE[blitter_index(fast, red_high, SourceClass::TRUECOLOR, display)](
                         target.data(), display_pitch);
                     shown[top ? 1 : 0] = target;
                 }
@@ -286,30 +287,31 @@ TEST_F(Blitters, SelectionByDepthsAndGroup) {
             for (int32_t red_low : {0, 1}) {
                 make_screen(depth, 4, 1);
                 for (int32_t display : DISPLAYS) {
-                    EXPECT_EQ(choose_blitter(display, red_low, fast),
+                    EXPECT_EQ(choose_blitter(depth, display, red_low, fast),
                               BLITTER_TABLE[blitter_index(fast, red_low == 0, source_of(depth),
                                                           display)]);
                 }
-                Blitter on_eight_bits = choose_blitter(8, red_low, fast);
-                EXPECT_EQ(on_eight_bits, depth <= 8 ? blit_row_copy : nullptr) << depth;
+                Blitter on_eight_bits = choose_blitter(depth, 8, red_low, fast);
+                EXPECT_EQ(on_eight_bits, depth <= 8 ? ROW_COPY : nullptr) << depth;
                 for (int32_t display : {0, -1, 12, 31, 64}) {
-                    EXPECT_EQ(choose_blitter(display, red_low, fast), nullptr);
+                    EXPECT_EQ(choose_blitter(depth, display, red_low, fast), nullptr);
                 }
             }
         }
     }
     for (int32_t depth : {0, 15, 24, -8, 64}) {
+        EXPECT_EQ(choose_blitter(depth, 32, 0, false), nullptr) << depth;
         make_screen(8, 4, 1);
         context.depth = depth;
-        EXPECT_EQ(choose_blitter(32, 0, false), nullptr) << depth;
+        EXPECT_EQ(select_blitter(32, 0), nullptr) << depth;
     }
     // The fast group only with the processor flag.
     make_screen(32, 4, 1);
     EXPECT_EQ(select_blitter(15, 1),
-              BLITTER_TABLE[blitter_index(false, false, BlitSource::truecolor, 15)]);
+              BLITTER_TABLE[blitter_index(false, false, SourceClass::TRUECOLOR, 15)]);
     context.screen_flags = SCREEN_HAS_MMX;
     EXPECT_EQ(select_blitter(15, 1),
-              BLITTER_TABLE[blitter_index(true, false, BlitSource::truecolor, 15)]);
+              BLITTER_TABLE[blitter_index(true, false, SourceClass::TRUECOLOR, 15)]);
     screen = nullptr;
     EXPECT_EQ(select_blitter(32, 0), nullptr);
 }
@@ -336,8 +338,8 @@ TEST_F(Blitters, AnyLookupContentIsHonouredByBothGroups) {
             for (auto& entry : lookup)
                 entry = random();
             make_display(display);
-            BLITTER_TABLE[blitter_index(fast, true, BlitSource::hicolor, display)](target.data(),
-                                                                                   display_pitch);
+            BLITTER_TABLE[blitter_index(fast, true, SourceClass::HICOLOR, display)](target.data(),
+                                                                                    display_pitch);
             int32_t bytes = display_bytes(display);
             for (int32_t y = 0; y < 2; ++y) {
                 for (int32_t x = 0; x < 19; ++x) {
@@ -358,7 +360,7 @@ TEST_F(Blitters, UnreadableScreensWriteNothing) {
         std::fill(target.begin(), target.end(), SENTINEL);
         for (Blitter blitter : BLITTER_TABLE)
             blitter(target.data(), display_pitch);
-        blit_row_copy(target.data(), display_pitch);
+        ROW_COPY(target.data(), display_pitch);
         return untouched();
     };
     make_screen(8, 8, 2);
@@ -366,8 +368,8 @@ TEST_F(Blitters, UnreadableScreensWriteNothing) {
     for (int32_t display : DISPLAYS) {
         for (bool fast : {false, true}) {
             make_display(display);
-            BLITTER_TABLE[blitter_index(fast, true, BlitSource::indexed, display)](target.data(),
-                                                                                   display_pitch);
+            BLITTER_TABLE[blitter_index(fast, true, SourceClass::INDEXED, display)](target.data(),
+                                                                                    display_pitch);
             EXPECT_TRUE(untouched());
         }
     }
@@ -376,8 +378,8 @@ TEST_F(Blitters, UnreadableScreensWriteNothing) {
     for (int32_t display : {24, 32}) {
         for (bool fast : {false, true}) {
             make_display(display);
-            BLITTER_TABLE[blitter_index(fast, true, BlitSource::hicolor, display)](target.data(),
-                                                                                   display_pitch);
+            BLITTER_TABLE[blitter_index(fast, true, SourceClass::HICOLOR, display)](target.data(),
+                                                                                    display_pitch);
             EXPECT_TRUE(untouched());
         }
     }
@@ -416,7 +418,7 @@ TEST_F(Blitters, BottomUpDestinationWithNegativePitch) {
     dirty = {1, 1, 0};
     make_display(16, 0);
     uint8_t* last_row = target.data() + 2 * display_pitch;
-    BLITTER_TABLE[blitter_index(true, true, BlitSource::truecolor, 16)](last_row, -display_pitch);
+    BLITTER_TABLE[blitter_index(true, true, SourceClass::TRUECOLOR, 16)](last_row, -display_pitch);
     // Framebuffer row 0 lands in the last display row, row 1 above it, row 2 nowhere.
     for (int32_t x = 0; x < 6; ++x) {
         EXPECT_EQ(std::vector<uint8_t>(last_row + 2 * x, last_row + 2 * x + 2),
