@@ -24,6 +24,7 @@ namespace {
 constexpr int32_t DEFAULT_COLUMNS = 80;
 constexpr int32_t DEFAULT_ROWS = 25;
 constexpr int CURSOR_QUERY_MS = 200;
+constexpr int32_t MAX_CELLS = 4096;  // per row and per column
 
 // Program thread only, but for resized, which SIGWINCH sets.
 struct TerminalState {
@@ -159,8 +160,10 @@ void terminal_size(int32_t* width, int32_t* height) {
     *width = DEFAULT_COLUMNS;
     *height = DEFAULT_ROWS;
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-        *width = size.ws_col;
-        *height = size.ws_row;
+        // Cells beyond these never take output; the cap keeps the buffer (and 16-bit area
+        // coordinates) bounded whatever the terminal claims.
+        *width = size.ws_col < MAX_CELLS ? size.ws_col : MAX_CELLS;
+        *height = size.ws_row < MAX_CELLS ? size.ws_row : MAX_CELLS;
     }
 }
 
@@ -409,6 +412,14 @@ extern const ConsoleBackend TERMINAL_CONSOLE = {
 };
 
 void console_platform_init() {
+    // A closed standard descriptor would be handed to the next file we open (an X
+    // connection, say) and console output would land in it: hold the slot with /dev/null.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (opened != fd && opened >= 0) close(opened);
+        }
+    }
     term_take_terminal();
     ready();  // size and cursor now, so the first print does not wait for the query
 }

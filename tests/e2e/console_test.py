@@ -1,10 +1,12 @@
 """The console runtime as a process: on a real terminal (tmux), redirected to a file or a
 pipe, ended by signals on a pty, and ended through runtime_end."""
+import fcntl
 import os
 import pty
 import resource
 import select
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -188,6 +190,42 @@ def check_vanished_reader():
         finish(proc)
 
 
+def check_closed_stdout_keeps_its_slot():
+    """With stdout closed, a file the program opens later must not receive console output."""
+    with tempfile.NamedTemporaryFile(delete=False) as target:
+        path = target.name
+    try:
+        proc = subprocess.Popen([DEMO, "open", path], stdin=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, preexec_fn=lambda: os.close(1))
+        try:
+            assert proc.wait(TIMEOUT) == 0
+        finally:
+            finish(proc)
+        with open(path, "rb") as written:
+            assert written.read() == b"", "console output reached an opened file"
+    finally:
+        os.unlink(path)
+
+
+def check_size_and_resize():
+    """A terminal of unknown size counts as 80x25; a resize is seen at the next refresh."""
+    master, slave = pty.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 0, 0, 0, 0))
+    proc = subprocess.Popen([DEMO, "size"], stdin=slave, stdout=slave, stderr=slave,
+                            start_new_session=True)
+    try:
+        read_until(master, b"size 80x25")
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 30, 100, 0, 0))
+        os.kill(proc.pid, signal.SIGWINCH)
+        os.write(master, b"x")
+        read_until(master, b"size 100x30")
+        assert proc.wait(TIMEOUT) == 0
+    finally:
+        finish(proc)
+        os.close(master)
+        os.close(slave)
+
+
 def check_exit_code_and_handlers():
     proc = subprocess.Popen([DEMO, "exit", "3"], stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
@@ -206,6 +244,8 @@ def main():
     check_redirect()
     check_exit_code_and_handlers()
     check_vanished_reader()
+    check_closed_stdout_keeps_its_slot()
+    check_size_and_resize()
     check_normal_end_restores_terminal()
     for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
         check_signal_restores_terminal(signal_number)

@@ -135,6 +135,13 @@ TEST_F(Layout, EmptyAndNegativeLengthsDoNothing) {
     EXPECT_EQ(context.cursor_column, 10);
 }
 
+TEST_F(Layout, AViewWithoutColumnsTakesNoText) {
+    context.view_right = context.view_left - 1;
+    lay_out("text\tmore\n");
+    EXPECT_TRUE(recorder.writes.empty());
+    EXPECT_TRUE(recorder.scrolls.empty());
+}
+
 TEST_F(Layout, BellBeepsBetweenCharactersOfOneRun) {
     lay_out("a\ab");
     EXPECT_EQ(memory_console().beeps, 1);
@@ -190,6 +197,15 @@ TEST_F(ConsolePrintEdges, PositionQueriesAreOneBasedAndZeroWhenUnreadable) {
     EXPECT_EQ(column, 0);
     EXPECT_EQ(row, 0);
     text_get_position(nullptr, nullptr);  // either pointer may be null
+}
+
+TEST_F(ConsolePrintEdges, AConsoleTooWideForItsCellsCountsAsRedirected) {
+    MemoryConsole& wide = install_memory_console(40000, 2, 2);
+    console_print_buffer(reinterpret_cast<const unsigned char*>("A\tB"), 3, 0);
+    EXPECT_EQ(wide.raw, "A\tB");
+    int32_t columns = 0;
+    console_get_size(&columns, nullptr);
+    EXPECT_EQ(columns, 80);
 }
 
 TEST_F(ConsolePrintEdges, ALongWidePrintKeepsItsOrderAcrossSlices) {

@@ -1,7 +1,10 @@
 // Drives the console runtime for the process-level console tests. The first argument picks
 // the scene: "screen" (draws on a terminal, then waits for one byte), "redirect" (a short
 // print for a file), "wait" (takes the terminal and waits to be killed), "flood" (prints many
-// lines, then says on stderr that it survived), "exit N" (ends with N after two handlers).
+// lines, then says on stderr that it survived), "exit N" (ends with N after two handlers),
+// "size" (the console size, then again after a byte and a view update), "open FILE" (opens
+// FILE for writing, then prints: the print must not land in it).
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +48,14 @@ void draw_screen() {
     locate(3, 7, -1, nullptr);
 }
 
+void say_size() {
+    int32_t columns = 0, rows = 0;
+    text_get_size(&columns, &rows);
+    char text[32];
+    std::snprintf(text, sizeof text, "size %dx%d", columns, rows);
+    say(text);
+}
+
 void first_handler() {
     std::fputs("first\n", stderr);
 }
@@ -73,6 +84,17 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 20000; ++i)
             say("a line of output that nobody reads");
         std::fputs("survived\n", stderr);
+    } else if (std::strcmp(scene, "size") == 0) {
+        say_size();
+        unsigned char byte;
+        while (read(STDIN_FILENO, &byte, 1) < 0) {
+        }
+        text_view_update();
+        say_size();
+    } else if (std::strcmp(scene, "open") == 0 && argc > 2) {
+        int fd = open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        say("leak");
+        if (fd >= 0) close(fd);
     } else if (std::strcmp(scene, "exit") == 0) {
         register_exit_handler(first_handler);
         register_exit_handler(second_handler);
