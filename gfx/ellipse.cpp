@@ -87,9 +87,9 @@ void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int3
         return;
     }
     clip.row(cy, x_left, x_right, filled);
-    int64_t a2 = static_cast<int64_t>(rx * rx);
-    int64_t b2 = static_cast<int64_t>(ry * ry);
-    int64_t d = static_cast<int64_t>(static_cast<float>(b2) * rx);
+    int64_t a2 = static_cast<int64_t>(static_cast<double>(rx) * rx);
+    int64_t b2 = static_cast<int64_t>(static_cast<double>(ry) * ry);
+    int64_t d = static_cast<int64_t>(static_cast<double>(b2) * rx);
     int64_t dx = 2 * d, dy = 0;
     int64_t n = static_cast<int64_t>(rx);
     int32_t y_top = cy, y_bottom = cy;

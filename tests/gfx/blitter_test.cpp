@@ -28,9 +28,11 @@ protected:
         context.pitch = width * context.bytes_per_pixel;
         context.scanline_size = scanline;
         page.resize(static_cast<size_t>(context.pitch) * height);
-        for (auto& byte : page) byte = static_cast<uint8_t>(random());
+        for (auto& byte : page)
+            byte = static_cast<uint8_t>(random());
         dirty.assign(static_cast<size_t>(height) * scanline, 1);
-        for (auto& entry : palette) entry = random() & 0xFFFFFF;
+        for (auto& entry : palette)
+            entry = random() & 0xFFFFFF;
         context.visible_page = page.data();
         context.dirty_lines = dirty.data();
         context.device_palette = palette.data();
@@ -43,7 +45,9 @@ protected:
     }
 };
 
-int32_t bytes_of(int32_t display) { return display == 15 ? 2 : display / 8; }
+int32_t bytes_of(int32_t display) {
+    return display == 15 ? 2 : display / 8;
+}
 
 // The display pixel of one source pixel, computed the long way.
 uint32_t reference(const ScreenContext& s, int32_t x, int32_t y, int32_t display, bool red_low) {
@@ -63,9 +67,12 @@ uint32_t reference(const ScreenContext& s, int32_t x, int32_t y, int32_t display
     }
     if (red_low) std::swap(r, b);
     switch (display) {
-        case 15: return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
-        case 16: return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
-        default: return r << 16 | g << 8 | b;  // 24 bytes in memory: b, g, r
+        case 15:
+            return (r >> 3) << 10 | (g >> 3) << 5 | b >> 3;
+        case 16:
+            return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+        default:
+            return r << 16 | g << 8 | b;  // 24 bytes in memory: b, g, r
     }
 }
 
@@ -90,7 +97,8 @@ TEST_F(Blitters, EveryEntryMatchesTheReference) {
                         blitter(out.data(), pitch);
                         for (int32_t y = 0; y < 5; ++y) {
                             for (int32_t x = 0; x < width; ++x) {
-                                uint32_t got = read_display(&out[y * pitch + x * bytes_of(display)], display);
+                                uint32_t got =
+                                    read_display(&out[y * pitch + x * bytes_of(display)], display);
                                 uint32_t want = reference(context, x, y, display, red_low);
                                 if (source == 32 && display == 32 && !red_low) {
                                     got &= 0xFFFFFF;  // the row copy keeps the unused top byte
@@ -114,7 +122,8 @@ TEST_F(Blitters, CleanRowsAreNotTouchedAndScanlinesRepeat) {
     Blitter blitter = choose_blitter(8, 32, 0, false);
     std::vector<uint8_t> out(8 * 4 * 8, 0xEE);
     blitter(out.data(), 32);
-    for (uint8_t byte : out) ASSERT_EQ(byte, 0xEE);
+    for (uint8_t byte : out)
+        ASSERT_EQ(byte, 0xEE);
     dirty[1] = 1;  // framebuffer row 1 fills display rows 2 and 3
     blitter(out.data(), 32);
     for (int32_t y = 0; y < 8; ++y) {
@@ -137,7 +146,8 @@ TEST_F(Blitters, WorkedExamples) {
     choose_blitter(8, 16, 1, true)(reinterpret_cast<uint8_t*>(out), 8);
     EXPECT_EQ(out[0], 0x1106);
     make_screen(8, 1, 16);
-    for (int i = 0; i < 8; ++i) std::memcpy(&page[2 * i], "\x00\xF8", 2);
+    for (int i = 0; i < 8; ++i)
+        std::memcpy(&page[2 * i], "\x00\xF8", 2);
     uint32_t wide[8];
     for (bool fast : {false, true}) {
         build_hicolor_lookup(lookup, 0);
@@ -157,7 +167,8 @@ TEST_F(Blitters, TopByteOfTrueColourIsIgnored) {
         uint8_t out[16];
         choose_blitter(32, display, 1, true)(out, 16);
         int32_t n = bytes_of(display);
-        for (int i = 1; i < 4; ++i) EXPECT_EQ(std::memcmp(out, out + i * n, n), 0) << display;
+        for (int i = 1; i < 4; ++i)
+            EXPECT_EQ(std::memcmp(out, out + i * n, n), 0) << display;
     }
     uint32_t swapped[4];
     choose_blitter(32, 32, 1, false)(reinterpret_cast<uint8_t*>(swapped), 16);
@@ -172,9 +183,11 @@ TEST_F(Blitters, SelectionByDepthsAndGroup) {
     EXPECT_EQ(choose_blitter(8, 12, 0, false), nullptr);
     EXPECT_EQ(choose_blitter(4, 24, 0, false), choose_blitter(8, 24, 0, false));
     context.screen_flags = SCREEN_HAS_MMX;
-    EXPECT_EQ(select_blitter(32, 1), BLITTER_TABLE[blitter_index(true, false, SourceClass::TRUECOLOR, 32)]);
+    EXPECT_EQ(select_blitter(32, 1),
+              BLITTER_TABLE[blitter_index(true, false, SourceClass::TRUECOLOR, 32)]);
     context.scanline_size = 2;  // the fast group serves one display row per framebuffer row only
-    EXPECT_EQ(select_blitter(32, 1), BLITTER_TABLE[blitter_index(false, false, SourceClass::TRUECOLOR, 32)]);
+    EXPECT_EQ(select_blitter(32, 1),
+              BLITTER_TABLE[blitter_index(false, false, SourceClass::TRUECOLOR, 32)]);
     EXPECT_EQ(lookup[1], 1u << 19);  // rebuilt for red-low
 }
 

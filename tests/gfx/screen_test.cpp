@@ -63,6 +63,10 @@ TEST_F(Screens, OversizedScreensFailWithoutAScreen) {
     EXPECT_EQ(text_hooks.color_hook, nullptr);
     EXPECT_EQ(screen_res(INT32_MAX, INT32_MAX, 8, 0, 0, 0), 1);
     EXPECT_EQ(screen, nullptr);
+    // One row of 2^31 bytes: the pitch itself would not fit 32 bits.
+    EXPECT_EQ(screen_res(1 << 29, 1, 32, 0, 0, 0), 1);
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_EQ(screen_res(64, 48, 8, 0, 0, 0), 0);  // and the next screen opens normally
 }
 
 TEST_F(Screens, NumberedModesAndRequestedDepth) {
