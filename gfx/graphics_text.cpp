@@ -97,6 +97,7 @@ int32_t clamp_row(int64_t row) {
 }
 
 void add_rows(DirtyRowRange* range, int32_t first, int32_t end) {
+    if (range == nullptr) return;
     if (range->first == range->end) {
         range->first = first;
         range->end = end;
