@@ -35,6 +35,10 @@ extern const DisplayDriver GDI_DRIVER;
 extern const DisplayDriver OPENGL_DRIVER;
 extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", null
 
+// An OpenGL function of the library the "OpenGL" driver opened, for programs that draw with GL
+// on its screen; null before that driver has opened or when the name is unknown.
+void* opengl_symbol(const char* name);
+
 // Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
 // (null when unset). Returns the driver whose init succeeded, or null.
 const DisplayDriver* select_display_driver(const DisplayDriver* const* list, const char* qxgfx,

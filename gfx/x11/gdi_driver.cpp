@@ -27,23 +27,6 @@ GdiSurface surface{};
 
 constexpr int64_t MAX_IMAGE_BYTES = int64_t{1} << 30;
 
-// The blitter's display depth for a TrueColor visual of `bits_per_pixel`; 0 when none fits.
-int32_t display_depth_of(const Visual* visual, int32_t bits_per_pixel) {
-    unsigned long red = visual->red_mask, green = visual->green_mask, blue = visual->blue_mask;
-    bool low_red = red < blue;
-    unsigned long outer = low_red ? blue : red, inner = low_red ? red : blue;
-    switch (bits_per_pixel) {
-        case 32:
-        case 24:
-            return green == 0xFF00 && outer == 0xFF0000 && inner == 0xFF ? bits_per_pixel : 0;
-        case 16:
-            if (green == 0x3E0 && outer == 0x7C00 && inner == 0x1F) return 15;
-            return green == 0x7E0 && outer == 0xF800 && inner == 0x1F ? 16 : 0;
-        default:
-            return 0;
-    }
-}
-
 void gdi_destroy_window() {
     Display* display = window_state.display;
     if (surface.image != nullptr) {
@@ -91,7 +74,7 @@ int32_t gdi_create_window() {
     if (visual->c_class != TrueColor) return -1;
     surface.image = create_image(display, visual, visual_depth);
     if (surface.image == nullptr) return -1;
-    int32_t display_depth = display_depth_of(visual, surface.image->bits_per_pixel);
+    int32_t display_depth = window_display_depth(visual, surface.image->bits_per_pixel);
     if (display_depth == 0) return -1;
     window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
     if (window_state.blitter == nullptr) return -1;

@@ -14,6 +14,7 @@ namespace {
 
 std::mutex load_mutex;
 int32_t load_result = 1;  // 1 = not tried yet
+void* gl_library = nullptr;
 
 }  // namespace
 
@@ -31,8 +32,14 @@ int32_t glx_load() {
     QX_GLX_SYMBOLS(QX_GLX_BIND)
 #undef QX_GLX_BIND
     glx = api;
+    gl_library = library;
     load_result = 0;
     return 0;
+}
+
+void* glx_symbol(const char* name) {
+    std::lock_guard<std::mutex> guard(load_mutex);
+    return load_result == 0 && name != nullptr ? dlsym(gl_library, name) : nullptr;
 }
 
 }  // namespace qx

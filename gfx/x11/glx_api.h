@@ -30,6 +30,9 @@ extern GlxApi glx;
 // 0 when libGL is bound; -1 leaves glx untouched.
 int32_t glx_load();
 
+// Any function of the loaded libGL by name; null before glx_load succeeded.
+void* glx_symbol(const char* name);
+
 }  // namespace qx
 
 namespace qx {

@@ -1,27 +1,214 @@
+// "OpenGL": a window with a GLX context current on the program's thread. The program draws
+// with GL itself; flip delivers key states and window events and swaps the buffers.
+#include <X11/Xatom.h>
+
 #include "gfx/driver/display_driver.h"
+#include "gfx/screen.h"
+#include "gfx/x11/glx_api.h"
+#include "gfx/x11/window_layer.h"
+#include "gfx/x11/x11_api.h"
+#include "gfx/x11/xrandr_api.h"
+#include "runtime/timer.h"
 
 namespace qx {
 
 namespace {
 
-// The window body of this driver is not built yet: it always refuses to open.
-int32_t opengl_init(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) { return -1; }
+// The driver's own resources; the window and its connection live in window_state. Everything
+// runs on the program's thread: there is no update thread, so flip is where events are read.
+struct OpenGlState {
+    Colormap colormap;
+    GLXContext context;
+    int32_t display_width, display_height;
+};
+OpenGlState gl;
+
+DisplayMode display_modes[XRANDR_MODE_CAPACITY];
+
+// Full screen shows the display's own mode: the real mode is never switched, so only a size
+// the display lists and currently shows can be full screen.
+int32_t full_screen_size_available() {
+    const WindowState& w = window_state;
+    const int32_t found = xrandr_read_modes(w.display, display_modes, XRANDR_MODE_CAPACITY);
+    if (found <= 0 || w.width != gl.display_width || w.height != gl.display_height) return -1;
+    for (int32_t i = 0; i < found; ++i) {
+        if (display_modes[i].width == w.width && display_modes[i].height == w.height) return 0;
+    }
+    return -1;
+}
+
+constexpr int32_t MAP_WAIT_STEPS = 200;  // x 5 ms: how long a new window may take to appear
+
+// Places and shows the window, with the full-screen state or as a centred window, and gives it
+// the focus once the server has mapped it.
+void place_window(bool full_screen) {
+    WindowState& w = window_state;
+    Display* display = w.display;
+    const Atom state = x11.XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom full = x11.XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    const int32_t x = full_screen ? 0 : (gl.display_width - w.width) >> 1;
+    const int32_t y = full_screen ? 0 : (gl.display_height - w.height) >> 1;
+    x11.XUnmapWindow(display, w.window);
+    if (full_screen) {
+        x11.XChangeProperty(display, w.window, state, XA_ATOM, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&full), 1);
+    } else {
+        x11.XDeleteProperty(display, w.window, state);
+    }
+    describe_window(w.window, x, y, !full_screen && !(w.flags & SCREEN_NO_SWITCH));
+    x11.XMoveResizeWindow(display, w.window, x, y, static_cast<unsigned>(w.width),
+                          static_cast<unsigned>(w.height));
+    x11.XMapRaised(display, w.window);
+    XEvent event;
+    for (int32_t step = 0; step < MAP_WAIT_STEPS; ++step) {
+        if (x11.XCheckTypedWindowEvent(display, w.window, MapNotify, &event)) break;
+        nap_ms(5);
+    }
+    x11_error_begin();
+    x11.XSetInputFocus(display, w.window, RevertToParent, CurrentTime);
+    x11_error_end(display);
+}
+
+// Mode setup (the create_window hook, also run by the full-screen toggle): window style and
+// placement for the current flags. The window and the context are kept.
+int32_t opengl_mode_setup() {
+    WindowState& w = window_state;
+    const bool full_screen = (w.flags & SCREEN_FULLSCREEN) != 0;
+    if (full_screen && full_screen_size_available() != 0) return -1;
+    place_window(full_screen);
+    w.active = 1;
+    if (screen != nullptr) screen->refresh_rate = xrandr_refresh_rate(w.display);
+    return 0;
+}
+
+// Mode restore (the destroy_window hook): the display mode was never changed.
+void opengl_mode_restore() {}
+
+// Picks the offer with the preferred depth buffer; null when the server has none that fits.
+GLXFBConfig choose_config(XVisualInfo** visual) {
+    Display* display = window_state.display;
+    int attributes[OPENGL_ATTRIBUTE_CAPACITY];
+    opengl_pixel_format_attributes(window_state.depth, window_state.flags, attributes);
+    int count = 0;
+    GLXFBConfig* configs =
+        glx.glXChooseFBConfig(display, DefaultScreen(display), attributes, &count);
+    if (configs == nullptr) return nullptr;
+    constexpr int32_t MAX_OFFERS = 64;
+    int32_t depth_bits[MAX_OFFERS];
+    const int32_t usable = count < MAX_OFFERS ? count : MAX_OFFERS;
+    for (int32_t i = 0; i < usable; ++i) {
+        int bits = 0;
+        glx.glXGetFBConfigAttrib(display, configs[i], GLX_DEPTH_SIZE, &bits);
+        depth_bits[i] = bits;
+    }
+    const int32_t chosen = opengl_pick_depth_buffer(depth_bits, usable);
+    GLXFBConfig config = chosen >= 0 ? configs[chosen] : nullptr;
+    x11.XFree(configs);
+    if (config != nullptr) *visual = glx.glXGetVisualFromFBConfig(display, config);
+    return *visual != nullptr ? config : nullptr;
+}
+
+int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t depth,
+                    int32_t refresh_rate, int32_t flags) {
+    window_state = WindowState{};
+    gl = OpenGlState{};
+    if (flags == SCREEN_NULL || !(flags & SCREEN_OPENGL)) return -1;
+    window_state.create_window = opengl_mode_setup;
+    window_state.destroy_window = opengl_mode_restore;
+    window_state.paint = opengl_mode_restore;  // the program repaints with its next frame
+    if (open_window_layer(title, width, height, depth < 8 ? 8 : depth, refresh_rate, flags) != 0) {
+        return -1;
+    }
+    WindowState& w = window_state;
+    int error_base = 0, event_base = 0, major = 0, minor = 0;
+    if (w.display == nullptr || glx_load() != 0 ||
+        !glx.glXQueryExtension(w.display, &error_base, &event_base) ||
+        !glx.glXQueryVersion(w.display, &major, &minor) || major * 100 + minor < 103) {
+        return -1;
+    }
+    const int screen_number = DefaultScreen(w.display);
+    gl.display_width = DisplayWidth(w.display, screen_number);
+    gl.display_height = DisplayHeight(w.display, screen_number);
+    XVisualInfo* visual = nullptr;
+    GLXFBConfig config = choose_config(&visual);
+    if (config == nullptr) return -1;
+    gl.colormap = x11.XCreateColormap(w.display, RootWindow(w.display, screen_number),
+                                      visual->visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = gl.colormap;
+    attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            FocusChangeMask | ExposureMask | StructureNotifyMask |
+                            PropertyChangeMask;
+    x11_error_begin();
+    w.window = x11.XCreateWindow(w.display, RootWindow(w.display, screen_number), 0, 0, 320, 200, 0,
+                                 visual->depth, InputOutput, visual->visual,
+                                 CWColormap | CWBorderPixel | CWEventMask, &attributes);
+    x11.XFree(visual);
+    if (x11_error_end(w.display) != 0 || w.window == None || opengl_mode_setup() != 0) return -1;
+    x11_error_begin();
+    gl.context = glx.glXCreateNewContext(w.display, config, GLX_RGBA_TYPE, nullptr, True);
+    if (x11_error_end(w.display) != 0 || gl.context == nullptr) return -1;
+    x11_error_begin();
+    const Bool current = glx.glXMakeCurrent(w.display, w.window, gl.context);
+    if (x11_error_end(w.display) != 0 || !current) return -1;
+    return 0;
+}
+
+// Releases only what exists, the context before the window, so it also ends a failed init.
+void opengl_exit() {
+    WindowState& w = window_state;
+    if (w.display != nullptr && !window_connection_lost()) {
+        x11_error_begin();
+        if (gl.context != nullptr) {
+            glx.glXMakeCurrent(w.display, None, nullptr);
+            glx.glXDestroyContext(w.display, gl.context);
+        }
+        x11_error_end(w.display);
+    }
+    if (w.display != nullptr && !window_connection_lost()) {
+        if (w.window != None) x11.XDestroyWindow(w.display, w.window);
+        if (gl.colormap != 0) x11.XFreeColormap(w.display, gl.colormap);
+    }
+    w.window = None;
+    gl = OpenGlState{};
+    close_window_layer();
+}
+
+void opengl_nothing() {}
+void opengl_set_palette(int32_t, int32_t, int32_t, int32_t) {}
+
+// The program's frame: keyboard state while active, the window's events, then the swap.
+void opengl_flip() {
+    WindowState& w = window_state;
+    if (w.display == nullptr || gl.context == nullptr || window_connection_lost()) return;
+    if (w.active) refresh_key_states_from_keyboard();
+    pump_messages();
+    glx.glXSwapBuffers(w.display, w.window);
+}
+
+int32_t* opengl_fetch_modes(int32_t depth, int32_t* count) {
+    return xrandr_fetch_modes(depth, count);
+}
 
 }  // namespace
+
+void* opengl_symbol(const char* name) {
+    return glx_symbol(name);
+}
 
 extern const DisplayDriver OPENGL_DRIVER = {
     .name = "OpenGL",
     .init = opengl_init,
-    .exit = nullptr,
-    .lock = nullptr,
-    .unlock = nullptr,
-    .set_palette = nullptr,
-    .wait_vsync = nullptr,
-    .get_mouse = nullptr,
-    .set_mouse = nullptr,
-    .set_window_title = nullptr,
-    .fetch_modes = nullptr,
-    .flip = nullptr,
+    .exit = opengl_exit,
+    .lock = opengl_nothing,
+    .unlock = opengl_nothing,
+    .set_palette = opengl_set_palette,
+    .wait_vsync = window_wait_vsync,
+    .get_mouse = window_get_mouse,
+    .set_mouse = window_set_mouse,
+    .set_window_title = window_set_title,
+    .fetch_modes = opengl_fetch_modes,
+    .flip = opengl_flip,
 };
 
 }  // namespace qx

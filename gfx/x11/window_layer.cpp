@@ -289,6 +289,22 @@ void mark_all_rows_dirty() {
                 static_cast<size_t>(screen->height) * static_cast<size_t>(screen->scanline_size));
 }
 
+int32_t window_display_depth(const Visual* visual, int32_t bits_per_pixel) {
+    unsigned long red = visual->red_mask, green = visual->green_mask, blue = visual->blue_mask;
+    bool low_red = red < blue;
+    unsigned long outer = low_red ? blue : red, inner = low_red ? red : blue;
+    switch (bits_per_pixel) {
+        case 32:
+        case 24:
+            return green == 0xFF00 && outer == 0xFF0000 && inner == 0xFF ? bits_per_pixel : 0;
+        case 16:
+            if (green == 0x3E0 && outer == 0x7C00 && inner == 0x1F) return 15;
+            return green == 0x7E0 && outer == 0xF800 && inner == 0x1F ? 16 : 0;
+        default:
+            return 0;
+    }
+}
+
 void describe_window(Window window, int32_t x, int32_t y, bool resizable) {
     Display* display = window_state.display;
     XClassHint class_hint{window_state.title, window_state.class_name};

@@ -77,6 +77,10 @@ int32_t window_connection_lost();
 // Marks every display row of the screen dirty (repaint all).
 void mark_all_rows_dirty();
 
+// The blitters' display depth for a TrueColor visual of `bits_per_pixel` (15 for 5-5-5); 0 when
+// no converter fits.
+int32_t window_display_depth(const Visual* visual, int32_t bits_per_pixel);
+
 // Gives a window the driver created its WM_CLASS, titles, close protocol and placement;
 // without `resizable` its size is fixed and the window manager offers no maximise button.
 void describe_window(Window window, int32_t x, int32_t y, bool resizable);

@@ -81,6 +81,7 @@ int32_t xrandr_refresh_rate(Display* display) {
 
 int32_t* xrandr_fetch_modes(int32_t depth, int32_t* count) {
     *count = 0;
+    if (depth < 8) depth = 8;  // fewer bits per pixel are shown in 8-bit modes
     Display* display = x11_open_display();
     if (display == nullptr) return nullptr;
     static DisplayMode modes[XRANDR_MODE_CAPACITY];

@@ -39,6 +39,7 @@ int32_t xrandr_read_modes(Display* display, DisplayMode* modes, int32_t capacity
 int32_t xrandr_refresh_rate(Display* display);
 
 // fetch_modes of the window drivers: opens its own connection, so it works with no screen open.
+// Depths below 8 list the 8-bit modes, which is what such screens are shown in.
 int32_t* xrandr_fetch_modes(int32_t depth, int32_t* count);
 
 }  // namespace qx

@@ -1,0 +1,45 @@
+// mouse: shows where the mouse is and which buttons are down. The right button hides the
+// pointer, the middle button shows it again; any key ends the program.
+#include <cstdio>
+
+#include "gfx/graphics_input.h"
+#include "gfx/lines.h"
+#include "gfx/screen.h"
+#include "runtime/console_output.h"
+#include "runtime/devices.h"
+#include "runtime/runtime.h"
+#include "runtime/text_hooks.h"
+
+namespace {
+
+constexpr int32_t BUTTON_LEFT = 1, BUTTON_RIGHT = 2, BUTTON_MIDDLE = 4;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qx::runtime_init(argc, argv);
+    qx::run_module_init_hooks();
+    if (qx::screen_res(640, 480, 8, 1, 0, 0) != 0) {
+        std::puts("no graphics screen here");
+        qx::runtime_end(1);
+    }
+    while (!qx::key_waiting()) {
+        int32_t x = 0, y = 0, wheel = 0, buttons = 0;
+        // -1: the window is not active or the pointer is outside it.
+        if (qx::graphics_get_mouse(&x, &y, &wheel, &buttons) == 0) {
+            char line[64];
+            std::snprintf(line, sizeof line, "x %3d  y %3d  wheel %3d  buttons %d%d%d  ", x, y,
+                          wheel, buttons & BUTTON_LEFT ? 1 : 0, buttons & BUTTON_MIDDLE ? 1 : 0,
+                          buttons & BUTTON_RIGHT ? 1 : 0);
+            int32_t result = 0;
+            qx::locate(1, 1, -1, &result);
+            qx::print_cstring(0, line, 0);
+            // A trail of the left button's path.
+            if (buttons & BUTTON_LEFT) qx::draw_box(x, y, x + 1, y + 1, 14, 1);
+            if (buttons & BUTTON_RIGHT) qx::graphics_set_mouse(-1, 0, 0);
+            if (buttons & BUTTON_MIDDLE) qx::graphics_set_mouse(-1, 0, 1);
+        }
+        qx::sleep_ms(20);
+    }
+    qx::runtime_end(0);
+}

@@ -1,0 +1,79 @@
+// Test helper: opens a screen with the given size, depth and flags, prints the driver's name
+// and its fetch_modes list for the depth, then keeps the window up for the given seconds
+// (flipping an OpenGL screen cleared to green; otherwise the left half in colour 10 and the
+// right half in colour 12, or green and red above 8 bits) or until a key arrives.
+// usage: screen_probe WIDTH HEIGHT DEPTH FLAGS SECONDS
+#include <cstdio>
+#include <cstdlib>
+
+#include "gfx/driver/display_driver.h"
+#include "gfx/screen.h"
+#include "runtime/runtime.h"
+#include "runtime/text_hooks.h"
+#include "runtime/timer.h"
+
+namespace {
+
+void put(uint8_t* pixel, int32_t bytes, uint32_t value) {
+    for (int32_t i = 0; i < bytes; ++i)
+        pixel[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void fill_halves() {
+    qx::ScreenContext* s = qx::screen;
+    const int32_t bytes = s->bytes_per_pixel;
+    const uint32_t left = bytes == 1 ? 10 : bytes == 2 ? 0x07E0 : 0x00FF00;
+    const uint32_t right = bytes == 1 ? 12 : bytes == 2 ? 0xF800 : 0xFF0000;
+    qx::begin_draw();
+    for (int32_t y = 0; y < s->height; ++y) {
+        uint8_t* row = s->visible_page + static_cast<ptrdiff_t>(y) * s->pitch;
+        for (int32_t x = 0; x < s->width; ++x)
+            put(row + x * bytes, bytes, x < s->width / 2 ? left : right);
+    }
+    qx::mark_rows_dirty(0, s->height - 1);
+    qx::end_draw();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qx::runtime_init(argc, argv);
+    qx::run_module_init_hooks();
+    if (argc != 6) qx::runtime_end(2);
+    const int32_t width = std::atoi(argv[1]), height = std::atoi(argv[2]);
+    const int32_t depth = std::atoi(argv[3]),
+                  flags = static_cast<int32_t>(std::strtol(argv[4], nullptr, 0));
+    const double seconds = std::atof(argv[5]);
+    if (qx::screen_res(width, height, depth, 1, flags, 0) != 0) {
+        std::printf("no screen\n");
+        std::fflush(stdout);
+        qx::runtime_end(0);
+    }
+    const qx::DisplayDriver* driver = qx::screen->driver;
+    std::printf("driver %s\n", driver->name);
+    if (driver->fetch_modes != nullptr) {
+        int32_t count = -1;
+        int32_t* modes = driver->fetch_modes(depth, &count);
+        std::printf("modes %d", count);
+        for (int32_t i = 0; i < count; ++i)
+            std::printf(" %dx%d", modes[i] >> 16, modes[i] & 0xFFFF);
+        std::printf("\n");
+        std::free(modes);
+    }
+    std::fflush(stdout);
+    void (*clear_color)(float, float, float, float) = nullptr;
+    void (*clear)(unsigned) = nullptr;
+    clear_color = reinterpret_cast<decltype(clear_color)>(qx::opengl_symbol("glClearColor"));
+    clear = reinterpret_cast<decltype(clear)>(qx::opengl_symbol("glClear"));
+    if (driver->flip == nullptr) fill_halves();
+    const double end = qx::timer_seconds() + seconds;
+    while (qx::timer_seconds() < end && qx::read_key_text().length == 0) {
+        if (driver->flip != nullptr && clear_color && clear) {
+            clear_color(0.0f, 1.0f, 0.0f, 1.0f);
+            clear(0x4000);
+            driver->flip();
+        }
+        qx::nap_ms(10);
+    }
+    qx::runtime_end(0);
+}
