@@ -1,0 +1,44 @@
+// libXrandr opened at run time, separately from libX11: without it only the full-screen
+// modes and the mode listing are missing.
+#pragma once
+
+#include <X11/extensions/Xrandr.h>
+
+#include <cstdint>
+
+#include "gfx/x11/display_modes.h"
+
+#define QX_XRANDR_SYMBOLS(X)                                         \
+    X(Bool, XRRQueryExtension, (Display*, int*, int*))               \
+    X(XRRScreenSize*, XRRSizes, (Display*, int, int*))               \
+    X(short*, XRRRates, (Display*, int, int, int*))                  \
+    X(XRRScreenConfiguration*, XRRGetScreenInfo, (Display*, Window)) \
+    X(short, XRRConfigCurrentRate, (XRRScreenConfiguration*))        \
+    X(void, XRRFreeScreenConfigInfo, (XRRScreenConfiguration*))
+
+namespace qx {
+
+struct XrandrApi {
+#define QX_XRANDR_FIELD(ret, name, params) ret(*name) params = nullptr;
+    QX_XRANDR_SYMBOLS(QX_XRANDR_FIELD)
+#undef QX_XRANDR_FIELD
+};
+extern XrandrApi xrandr;
+
+// 0 when libXrandr is bound (libX11 must be loaded first); -1 leaves xrandr untouched.
+int32_t xrandr_load();
+
+// The display's modes: every XRandR size once per refresh rate, offered at each framebuffer
+// depth (8, 16, 32): the blitters show any of them on any visual, so depth never limits a
+// mode here. Returns how many were stored (at most `capacity`), -1 when the server has no
+// XRandR.
+constexpr int32_t XRANDR_MODE_CAPACITY = 1024;
+int32_t xrandr_read_modes(Display* display, DisplayMode* modes, int32_t capacity);
+
+// The current refresh rate in Hz, 0 when unknown.
+int32_t xrandr_refresh_rate(Display* display);
+
+// fetch_modes of the window drivers: opens its own connection, so it works with no screen open.
+int32_t* xrandr_fetch_modes(int32_t depth, int32_t* count);
+
+}  // namespace qx
