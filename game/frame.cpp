@@ -20,9 +20,8 @@ constexpr unsigned char BLANKS[14] = {' ', ' ', ' ', ' ', ' ', ' ', ' ',
 
 // A whole ellipse: start 0 and the full-turn mark.
 void disc(double x, double y, int32_t radius, uint32_t color, double aspect, int32_t filled) {
-    qx::draw_ellipse(nullptr, static_cast<float>(x), static_cast<float>(y),
-                     static_cast<float>(radius), color, static_cast<float>(aspect), 0.0f,
-                     qx::FULL_TURN_MARK, filled, 0);
+    qx::draw_ellipse(nullptr, single(x), single(y), static_cast<float>(radius), color,
+                     single(aspect), 0.0f, qx::FULL_TURN_MARK, filled, 0);
 }
 
 void draw_player(const GameState& s) {
@@ -33,15 +32,15 @@ void erase_player(const GameState& s) {
     disc(s.player_x, s.player_y, PLAYER_ERASE_RADIUS, BLACK, s.player_aspect, 1);
 }
 
-void draw_goal_picture(int32_t w) {
-    qx::draw_line(nullptr, static_cast<float>(w - 41), 20.0f, static_cast<float>(w - 18), 60.0f,
-                  GOAL_COLOR, 2, 0xFFFF, 0);
+// In double: a width near the 32-bit limit must not wrap.
+void draw_goal_picture(double w) {
+    qx::draw_line(nullptr, single(w - 41), 20.0f, single(w - 18), 60.0f, GOAL_COLOR, 2, 0xFFFF, 0);
     for (int32_t r = 1; r <= 12; ++r) {
-        qx::draw_ellipse(nullptr, static_cast<float>(w - 29), 24.0f, static_cast<float>(r),
-                         GOAL_COLOR, 0.0f, GOAL_ARC_START, GOAL_ARC_END, 0, 0);
+        qx::draw_ellipse(nullptr, single(w - 29), 24.0f, static_cast<float>(r), GOAL_COLOR, 0.0f,
+                         GOAL_ARC_START, GOAL_ARC_END, 0, 0);
     }
-    qx::draw_ellipse(nullptr, static_cast<float>(w - 25), 40.0f, 4.0f, WHITE, 0.5f, 0.0f,
-                     qx::FULL_TURN_MARK, 1, 0);
+    qx::draw_ellipse(nullptr, single(w - 25), 40.0f, 4.0f, WHITE, 0.5f, 0.0f, qx::FULL_TURN_MARK, 1,
+                     0);
 }
 
 KeyByte read_key_byte() {
@@ -54,11 +53,12 @@ KeyByte read_key_byte() {
     return key;
 }
 
+// The limits are compared in double, so that a size near the 32-bit limit cannot wrap.
 void keep_inside_margins(GameState& s) {
     if (s.player_x <= 20.0) s.player_x = s.margin;
     if (s.player_y <= 20.0) s.player_y = s.margin;
-    if (s.player_y >= s.screen_height - 20) s.player_y = s.max_y;
-    if (s.player_x >= s.screen_width - 20) s.player_x = s.max_x;
+    if (s.player_y >= s.screen_height - 20.0) s.player_y = s.max_y;
+    if (s.player_x >= s.screen_width - 20.0) s.player_x = s.max_x;
 }
 
 // A ball: disc and trail, one step, and at an edge erased, turned back and given a random
@@ -173,7 +173,8 @@ FrameEnd run_frame(GameState& s) {
     move_ball2(s);
     push(s, s.player_y, s.ball2_x, s.ball2_y, s.ball2_step);
     push(s, s.player_x, s.ball1_x, s.ball1_y, s.ball1_step);
-    for (ChaserBox& box : s.chasers) chaser_step(box, s.player_x, s.player_y);
+    for (ChaserBox& box : s.chasers)
+        chaser_step(box, s.player_x, s.player_y);
     for (const ChaserBox& box : s.chasers) {
         if (caught_by(s, box)) return FrameEnd::CAUGHT;
         qx::locate(1, 1, -1, nullptr);

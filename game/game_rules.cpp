@@ -18,8 +18,8 @@ constexpr int32_t EXPLOSION_LAST_POINTS = 2000;
 constexpr int32_t EXPLOSION_PAUSE_MS = 10;
 
 void outline_box(const ChaserBox& box, uint32_t color) {
-    qx::draw_line(nullptr, static_cast<float>(box.x1), static_cast<float>(box.y1),
-                  static_cast<float>(box.x2), static_cast<float>(box.y2), color, 1, 0xFFFF, 0);
+    qx::draw_line(nullptr, single(box.x1), single(box.y1), single(box.x2), single(box.y2), color, 1,
+                  0xFFFF, 0);
 }
 
 void filled_box(float x1, float y1, float x2, float y2, uint32_t color) {
@@ -28,8 +28,8 @@ void filled_box(float x1, float y1, float x2, float y2, uint32_t color) {
 
 // A point at distance scale from the centre, at a random angle drawn first.
 void scatter_point(double cx, double cy, double scale, double angle, uint32_t color) {
-    qx::draw_point(nullptr, static_cast<float>(cx + scale * std::cos(angle)),
-                   static_cast<float>(cy + scale * std::sin(angle)), color, 0, 0);
+    qx::draw_point(nullptr, single(cx + scale * std::cos(angle)),
+                   single(cy + scale * std::sin(angle)), color, 0, 0);
 }
 
 }  // namespace
@@ -76,18 +76,16 @@ void explosion(double cx, double cy, double radius) {
     }
 }
 
-void lose_sequence(const GameState& state) {
+void lose_picture(const GameState& state) {
     explosion(state.player_x, state.player_y, PLAYER_RADIUS);
     qx::print_string(0, reinterpret_cast<const unsigned char*>("PERDU"), 5, qx::PRINT_NEWLINE);
-    qx::sleep_ms(-1);
 }
 
-void win_sequence() {
+void win_picture() {
     filled_box(601, 22, 620, 58, 0);
     filled_box(599, 20, 615, 30, 10);
     filled_box(615, 30, 615, 50, 10);
     filled_box(615, 30, 599, 50, 10);
-    qx::sleep_ms(-1);
 }
 
 }  // namespace chase

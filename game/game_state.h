@@ -1,6 +1,8 @@
 // The game's whole state, its fixed values and the operations one frame is made of.
 #pragma once
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -16,6 +18,14 @@ constexpr double DEFAULT_STEP = 0.005;
 constexpr double BALL_STEP = 0.0019;
 constexpr int32_t GOAL_X = 611, GOAL_Y = 40, GOAL_RADIUS = 10;
 constexpr int32_t MARGIN = 20;
+
+// A double handed to the drawing primitives as a float. Beyond the float range it becomes an
+// infinity, which the primitives saturate, instead of an out-of-range conversion.
+inline float single(double value) {
+    if (value > FLT_MAX) return INFINITY;
+    if (value < -FLT_MAX) return -INFINITY;
+    return static_cast<float>(value);
+}
 
 // A text of at most one byte: assigning a longer text keeps its first byte.
 struct KeyByte {
@@ -62,8 +72,8 @@ double distance(double x1, double y1, double x2, double y2);
 std::string_view hit_test(double x1, double y1, double r1, double x2, double y2, double r2);
 void chaser_step(ChaserBox& box, double player_x, double player_y);
 void explosion(double cx, double cy, double radius);
-// The endings' pictures and waits: explosion, "PERDU", a key; or the win picture, a key.
-void lose_sequence(const GameState& state);
-void win_sequence();
+// The endings' pictures; the caller then waits for a key and ends the program.
+void lose_picture(const GameState& state);  // explosion on the player, then "PERDU"
+void win_picture();
 
 }  // namespace chase

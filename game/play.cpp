@@ -3,6 +3,7 @@
 #include "gfx/screen.h"
 #include "runtime/random.h"
 #include "runtime/runtime.h"
+#include "runtime/text_hooks.h"
 #include "runtime/timer.h"
 
 namespace chase {
@@ -16,11 +17,19 @@ void play(int32_t screen_height, int32_t screen_width) {
     qx::screen_res(state.screen_width, state.screen_height, 8, 0, 0, 0);
     for (;;) {
         switch (run_frame(state)) {
-            case FrameEnd::CONTINUE: continue;
-            case FrameEnd::CAUGHT: lose_sequence(state); break;
-            case FrameEnd::GOAL: win_sequence(); break;
+            case FrameEnd::CONTINUE:
+                continue;
+            case FrameEnd::CAUGHT:
+                lose_picture(state);
+                qx::sleep_ms(-1);
+                break;
+            case FrameEnd::GOAL:
+                win_picture();
+                qx::sleep_ms(-1);
+                break;
             case FrameEnd::STOP:
-            case FrameEnd::QUIT: break;
+            case FrameEnd::QUIT:
+                break;
         }
         qx::runtime_end(0);
     }

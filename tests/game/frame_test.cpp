@@ -12,7 +12,9 @@ namespace {
 
 using qx::pixel;
 
-KeyByte key_of(char c) { return KeyByte{1, static_cast<unsigned char>(c)}; }
+KeyByte key_of(char c) {
+    return KeyByte{1, static_cast<unsigned char>(c)};
+}
 
 class Frames : public qx::NullScreenTest {
 protected:
@@ -22,7 +24,8 @@ protected:
         qx::seed_random(1);
         place_chasers(s);
         // Chasers far from the player so that no frame is a catch by accident.
-        for (ChaserBox& box : s.chasers) box = {600, 400, 607, 412};
+        for (ChaserBox& box : s.chasers)
+            box = {600, 400, 607, 412};
         open(width, height);
     }
 };
@@ -109,7 +112,8 @@ TEST_F(Frames, CommandsRepeatThroughThePreviousKey) {
     run_frame(s);
     EXPECT_DOUBLE_EQ(s.player_step, 0.005);
     s.previous_key = key_of('-');
-    for (int i = 0; i < 200; ++i) run_frame(s);  // no bound: the step goes negative
+    for (int i = 0; i < 200; ++i)
+        run_frame(s);  // no bound: the step goes negative
     EXPECT_LT(s.player_step, 0);
 }
 
@@ -128,7 +132,8 @@ TEST_F(Frames, QuitAtOnceStopOneFrameLate) {
     EXPECT_EQ(run_frame(s), FrameEnd::QUIT);
     GameState stop;
     set_first_values(stop, 480, 640);
-    for (ChaserBox& box : stop.chasers) box = {600, 400, 607, 412};
+    for (ChaserBox& box : stop.chasers)
+        box = {600, 400, 607, 412};
     stop.previous_key = key_of('s');
     EXPECT_EQ(run_frame(stop), FrameEnd::CONTINUE);
     EXPECT_TRUE(stop.previous_key.is('s'));
@@ -172,9 +177,11 @@ TEST_F(Frames, HugeStepsStaySafe) {
     start(480, 640);
     s.player_step = 1e300;
     s.previous_key = key_of('6');
-    for (int i = 0; i < 3; ++i) run_frame(s);
+    for (int i = 0; i < 3; ++i)
+        run_frame(s);
     s.previous_key = key_of('4');
-    for (int i = 0; i < 3; ++i) run_frame(s);
+    for (int i = 0; i < 3; ++i)
+        run_frame(s);
     EXPECT_EQ(qx::screen->width, 640);
 }
 

@@ -57,7 +57,8 @@ TEST_F(Rules, ExplosionDrawsFortyRingsOfPoints) {
     explosion(320, 240, 20);
     double after = qx::random_fraction(1);
     qx::seed_random(7);
-    for (int i = 0; i < 40 * 100 * 5 + 2000 * 2; ++i) qx::random_fraction(1);
+    for (int i = 0; i < 40 * 100 * 5 + 2000 * 2; ++i)
+        qx::random_fraction(1);
     EXPECT_EQ(qx::random_fraction(1), after);
     EXPECT_EQ(pixel(320, 240), 0u);  // the inner disc is cleared
     int coloured = 0;
