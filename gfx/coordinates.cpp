@@ -22,6 +22,10 @@ struct SavedView {
 
 SavedView saved_view;
 
+int32_t saturate(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 void point_line_table_at(uint8_t* start, int32_t pitch, int32_t rows) {
     for (int32_t i = 0; i < rows; ++i) {
         screen->line_table[i] = start + static_cast<ptrdiff_t>(i) * pitch;
@@ -105,8 +109,8 @@ void map_point(float x, float y, int32_t* xi, int32_t* yi) {
     *xi = device_int(x > 0 ? static_cast<double>(x) + 0.5 : static_cast<double>(x) - 0.5);
     *yi = device_int(y > 0 ? static_cast<double>(y) + 0.5 : static_cast<double>(y) - 0.5);
     if (!(screen->screen_flags & SCREEN_VIEW_ABSOLUTE)) {
-        *xi += screen->view_x;
-        *yi += screen->view_y;
+        *xi = device_int(static_cast<double>(*xi) + screen->view_x);
+        *yi = device_int(static_cast<double>(*yi) + screen->view_y);
     }
 }
 
@@ -127,8 +131,9 @@ void clear_view() {
     ScreenContext* s = screen;
     begin_draw();
     for (int32_t y = s->view_y; y < s->view_y + s->view_h; ++y) {
-        pixel_ops.fill_span(s->line_table[y] + static_cast<ptrdiff_t>(s->view_x) * s->bytes_per_pixel,
-                            s->bg_color, static_cast<size_t>(s->view_w));
+        pixel_ops.fill_span(
+            s->line_table[y] + static_cast<ptrdiff_t>(s->view_x) * s->bytes_per_pixel, s->bg_color,
+            static_cast<size_t>(s->view_w));
     }
     if (s->view_h > 0) mark_rows_dirty(s->view_y, s->view_y + s->view_h - 1);
     s->last_x = static_cast<float>(s->view_x + s->view_w / 2);
@@ -151,7 +156,8 @@ void set_view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill_colo
         return;
     }
     if (border_color != DEFAULT_COLOR) {
-        draw_box(x1 - 1, y1 - 1, x2 + 1, y2 + 1, convert_color(border_color), 0);
+        draw_box(saturate(int64_t{x1} - 1), saturate(int64_t{y1} - 1), saturate(int64_t{x2} + 1),
+                 saturate(int64_t{y2} + 1), convert_color(border_color), 0);
     }
     // Corners off the screen are cut to it: the view never reaches outside the framebuffer.
     int32_t left = std::clamp(x1, 0, s->width), top = std::clamp(y1, 0, s->height);
@@ -179,8 +185,8 @@ void draw_point(const void* target, float x, float y, uint32_t color, int32_t co
     ScreenContext* s = screen;
     if (!s) return;
     uint32_t pixel = color != DEFAULT_COLOR ? convert_color(color)
-                     : use_background        ? s->bg_color
-                                             : s->fg_color;
+                     : use_background       ? s->bg_color
+                                            : s->fg_color;
     prepare_target(target);
     apply_step(coord_type, &x, &y, nullptr, nullptr);
     int32_t xi, yi;

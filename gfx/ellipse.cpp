@@ -1,6 +1,9 @@
 #include "gfx/ellipse.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "gfx/coordinates.h"
 #include "gfx/lines.h"
@@ -18,19 +21,72 @@ constexpr double DEFAULT_ASPECT_FACTOR = 1.3333333333333333;
 constexpr float MAX_RADIUS = 1 << 20;
 // Angle normalisation adds full turns one at a time; farther apart it would never end.
 constexpr float MAX_TURNS_APART = 1e6f;
+// Arcs remembered with their points, and the most points one may have.
+constexpr int32_t ARC_CACHE_SLOTS = 32;
+constexpr double ARC_CACHE_MAX_POINTS = 4096;
+
+// The offsets of a recently drawn arc, so that a picture redrawn every frame skips the
+// trigonometry. Keyed by the bits of rx, ry and the normalised angles.
+struct ArcPoints {
+    uint32_t key[4];
+    int32_t count;
+    EllipseOffset* offsets;  // malloc'd, owned by the cache; null in a free slot
+};
+
+// Program thread only; the slots are reused round robin and live until the process ends.
+struct ArcCache {
+    ArcPoints slots[ARC_CACHE_SLOTS];
+    int32_t next;
+};
+
+ArcCache arc_cache;
 
 int32_t round_half_away(float v) {
     return device_int(v >= 0 ? static_cast<double>(v + 0.5f) : static_cast<double>(v - 0.5f));
 }
 
+// The clip rectangle and row table of the current target, read once per shape.
+struct RowClip {
+    int32_t left, right, top, bottom;  // inclusive; right < left or bottom < top when empty
+    uint8_t* const* rows;
+    int32_t bytes_per_pixel;
+    uint32_t color;
+
+    static RowClip of_target(uint32_t color) {
+        const ScreenContext* s = screen;
+        return {s->view_x,     s->view_x + s->view_w - 1, s->view_y, s->view_y + s->view_h - 1,
+                s->line_table, s->bytes_per_pixel,        color};
+    }
+    void fill(int32_t y, int32_t x_left, int32_t x_right) const {
+        if (y < top || y > bottom) return;
+        if (x_left < left) x_left = left;
+        if (x_right > right) x_right = right;
+        if (x_right < x_left) return;
+        pixel_ops.fill_span(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, color,
+                            static_cast<size_t>(x_right - x_left + 1));
+    }
+    void ends(int32_t y, int32_t x_left, int32_t x_right) const {
+        if (y < top || y > bottom) return;
+        if (x_left >= left && x_left <= right) pixel_ops.put_pixel(x_left, y, color);
+        if (x_right >= left && x_right <= right) pixel_ops.put_pixel(x_right, y, color);
+    }
+    void row(int32_t y, int32_t x_left, int32_t x_right, int32_t filled) const {
+        if (filled)
+            fill(y, x_left, x_right);
+        else
+            ends(y, x_left, x_right);
+    }
+};
+
 void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int32_t filled) {
+    const RowClip clip = RowClip::of_target(color);
     int32_t x_left = device_int(cx - static_cast<double>(rx));
     int32_t x_right = device_int(cx + static_cast<double>(rx));
     if (ry == 0) {
-        draw_row(cy, x_left, x_right, color, 1);
+        clip.fill(cy, x_left, x_right);
         return;
     }
-    draw_row(cy, x_left, x_right, color, filled);
+    clip.row(cy, x_left, x_right, filled);
     int64_t a2 = static_cast<int64_t>(rx * rx);
     int64_t b2 = static_cast<int64_t>(ry * ry);
     int64_t d = static_cast<int64_t>(static_cast<float>(b2) * rx);
@@ -39,7 +95,8 @@ void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int3
     int32_t y_top = cy, y_bottom = cy;
     while (n > 0) {
         bool x_step = true;
-        if (d > 0) {
+        const bool y_moved = d > 0;
+        if (y_moved) {
             ++y_bottom;
             --y_top;
             dy += 2 * a2;
@@ -53,8 +110,11 @@ void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int3
             dx -= 2 * b2;
             d += dx;
         }
-        draw_row(y_bottom, x_left, x_right, color, filled);
-        draw_row(y_top, x_left, x_right, color, filled);
+        // A step that moved x only narrows rows already filled: only an outline gains pixels.
+        if (!filled || y_moved) {
+            clip.row(y_bottom, x_left, x_right, filled);
+            clip.row(y_top, x_left, x_right, filled);
+        }
     }
 }
 
@@ -64,10 +124,84 @@ void draw_radius(const void* target, int32_t cx, int32_t cy, float angle, float 
     // Device points already: the view offset must not be added again.
     uint32_t flags = screen->screen_flags;
     screen->screen_flags |= SCREEN_VIEW_ABSOLUTE;
-    draw_line(target, static_cast<float>(cx), static_cast<float>(cy),
-              static_cast<float>(cx + p.px), static_cast<float>(cy - p.py), color, 0, 0xFFFF, 0);
-    screen->screen_flags = (screen->screen_flags & ~SCREEN_VIEW_ABSOLUTE) |
-                           (flags & SCREEN_VIEW_ABSOLUTE);
+    draw_line(target, static_cast<float>(cx), static_cast<float>(cy), static_cast<float>(cx + p.px),
+              static_cast<float>(cy - p.py), color, 0, 0xFFFF, 0);
+    screen->screen_flags =
+        (screen->screen_flags & ~SCREEN_VIEW_ABSOLUTE) | (flags & SCREEN_VIEW_ABSOLUTE);
+}
+
+float arc_step(float rx, float ry) {
+    return static_cast<float>(ARC_STEP_FACTOR / std::sqrt(static_cast<double>(rx) * ry));
+}
+
+// Walks the arc's angles exactly as drawn: a step of 0 or NaN, or one lost in the angle's
+// precision, ends it.
+template <typename Plot>
+void for_each_arc_point(float rx, float ry, float start, float end, Plot plot) {
+    const float step = arc_step(rx, ry);
+    const double stop = end + step * 0.5;
+    for (float angle = start; angle < stop;) {
+        plot(ellipse_point(angle, rx, ry));
+        float next = angle + step;
+        if (!(next > angle)) break;
+        angle = next;
+    }
+}
+
+// The cached points of this arc, computed now if new; null when it has too many points or
+// memory is short (the caller then walks the angles itself).
+const ArcPoints* arc_points(float rx, float ry, float start, float end) {
+    const uint32_t key[4] = {std::bit_cast<uint32_t>(rx), std::bit_cast<uint32_t>(ry),
+                             std::bit_cast<uint32_t>(start), std::bit_cast<uint32_t>(end)};
+    for (const ArcPoints& slot : arc_cache.slots) {
+        if (slot.offsets && std::memcmp(slot.key, key, sizeof key) == 0) return &slot;
+    }
+    const float step = arc_step(rx, ry);
+    const double bound = (end + step * 0.5 - start) / step + 2;
+    if (!(bound <= ARC_CACHE_MAX_POINTS)) return nullptr;
+    const auto capacity = static_cast<int32_t>(bound);
+    auto* offsets = static_cast<EllipseOffset*>(
+        std::malloc(static_cast<size_t>(capacity) * sizeof(EllipseOffset)));
+    if (!offsets) return nullptr;
+    int32_t count = 0;
+    bool overflow = false;
+    for_each_arc_point(rx, ry, start, end, [&](EllipseOffset p) {
+        // The same pixel twice in a row is plotted once.
+        if (count > 0 && p.px == offsets[count - 1].px && p.py == offsets[count - 1].py) return;
+        if (count == capacity) {
+            overflow = true;
+            return;
+        }
+        offsets[count++] = p;
+    });
+    if (overflow) {
+        std::free(offsets);
+        return nullptr;
+    }
+    ArcPoints& slot = arc_cache.slots[arc_cache.next];
+    arc_cache.next = (arc_cache.next + 1) % ARC_CACHE_SLOTS;
+    std::free(slot.offsets);
+    std::memcpy(slot.key, key, sizeof key);
+    slot.count = count;
+    slot.offsets = offsets;
+    return &slot;
+}
+
+// false when the angles are too far apart or too large for whole turns to change them.
+bool normalise_angles(float& start, float& end) {
+    if (!std::isfinite(start) || !std::isfinite(end) || std::fabs(end - start) > MAX_TURNS_APART)
+        return false;
+    while (end < start) {
+        const auto turned = static_cast<float>(end + TWO_PI);
+        if (turned == end) return false;
+        end = turned;
+    }
+    while (end - start > TWO_PI) {
+        const auto turned = static_cast<float>(start + TWO_PI);
+        if (turned == start) return false;
+        start = turned;
+    }
+    return true;
 }
 
 void draw_arc(const void* target, int32_t cx, int32_t cy, float rx, float ry, float start,
@@ -80,23 +214,20 @@ void draw_arc(const void* target, int32_t cx, int32_t cy, float rx, float ry, fl
         end = -end;
         draw_radius(target, cx, cy, end, rx, ry, color_argument);
     }
-    if (!std::isfinite(start) || !std::isfinite(end) ||
-        std::fabs(end - start) > MAX_TURNS_APART) {
+    if (!normalise_angles(start, end)) return;
+    const ArcPoints* points = arc_points(rx, ry, start, end);
+    begin_draw();
+    if (points != nullptr) {
+        for (int32_t i = 0; i < points->count; ++i) {
+            const int32_t x = cx + points->offsets[i].px, y = cy - points->offsets[i].py;
+            if (inside_view(x, y)) pixel_ops.put_pixel(x, y, color);
+        }
         return;
     }
-    while (end < start) end = static_cast<float>(end + TWO_PI);
-    while (end - start > TWO_PI) start = static_cast<float>(start + TWO_PI);
-    auto step = static_cast<float>(ARC_STEP_FACTOR / std::sqrt(static_cast<double>(rx) * ry));
-    double stop = end + step * 0.5;
-    begin_draw();
-    for (float angle = start; angle < stop;) {
-        EllipseOffset p = ellipse_point(angle, rx, ry);
-        int32_t x = cx + p.px, y = cy - p.py;
+    for_each_arc_point(rx, ry, start, end, [cx, cy, color](EllipseOffset p) {
+        const int32_t x = cx + p.px, y = cy - p.py;
         if (inside_view(x, y)) pixel_ops.put_pixel(x, y, color);
-        float next = angle + step;
-        if (!(next > angle)) break;  // a step of zero or NaN would never get there
-        angle = next;
-    }
+    });
 }
 
 }  // namespace
@@ -106,24 +237,11 @@ EllipseOffset ellipse_point(float angle, float rx, float ry) {
 }
 
 void draw_row(int32_t y, int32_t x_left, int32_t x_right, uint32_t color, int32_t filled) {
-    const ScreenContext* s = screen;
-    if (y < s->view_y || y >= s->view_y + s->view_h) return;
-    int32_t view_right = s->view_x + s->view_w;
-    if (filled) {
-        if (x_right < s->view_x || x_left >= view_right) return;
-        if (x_left < s->view_x) x_left = s->view_x;
-        if (x_right > view_right - 1) x_right = view_right - 1;
-        if (x_right < x_left) return;
-        pixel_ops.fill_span(s->line_table[y] + static_cast<ptrdiff_t>(x_left) * s->bytes_per_pixel,
-                            color, static_cast<size_t>(x_right - x_left + 1));
-        return;
-    }
-    if (x_left >= s->view_x && x_left < view_right) pixel_ops.put_pixel(x_left, y, color);
-    if (x_right >= s->view_x && x_right < view_right) pixel_ops.put_pixel(x_right, y, color);
+    RowClip::of_target(color).row(y, x_left, x_right, filled);
 }
 
-void draw_ellipse(const void* target, float x, float y, float radius, uint32_t color,
-                  float aspect, float start, float end, int32_t filled, int32_t coord_type) {
+void draw_ellipse(const void* target, float x, float y, float radius, uint32_t color, float aspect,
+                  float start, float end, int32_t filled, int32_t coord_type) {
     ScreenContext* s = screen;
     if (!s) return;
     uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : convert_color(color);
@@ -132,8 +250,8 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
     int32_t cx, cy;
     map_point(x, y, &cx, &cy);
     if (aspect == 0) {
-        aspect = static_cast<float>(static_cast<double>(s->height) / s->width *
-                                    DEFAULT_ASPECT_FACTOR);
+        aspect =
+            static_cast<float>(static_cast<double>(s->height) / s->width * DEFAULT_ASPECT_FACTOR);
     }
     float rx = radius, ry = radius * aspect;
     if (aspect > 1) {
@@ -141,7 +259,8 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
         ry = radius;
     }
     if (!(std::fabs(rx) <= MAX_RADIUS) || !(std::fabs(ry) <= MAX_RADIUS)) return;
-    bool whole = start == 0 && std::bit_cast<uint32_t>(end) == std::bit_cast<uint32_t>(FULL_TURN_MARK);
+    bool whole =
+        start == 0 && std::bit_cast<uint32_t>(end) == std::bit_cast<uint32_t>(FULL_TURN_MARK);
     if (whole) {
         begin_draw();
         draw_whole(cx, cy, rx, ry, pixel, filled);

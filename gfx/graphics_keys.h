@@ -1,11 +1,42 @@
-// The graphics window's key ring: 16 slots, at most 15 pending, oldest dropped when full.
+// The graphics window's key ring: 16 slots, at most 15 pending, oldest dropped when full;
+// and the key operations of the graphics screen's text hooks, which read from it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+
+#include "runtime/key_code.h"
 
 namespace qx {
 
+constexpr int32_t GRAPHICS_KEY_SLOTS = 16;
+
+// Process-wide; survives screen changes. The window side writes it under the driver lock and
+// the program thread reads it inside begin_draw / end_draw. The fields are atomic as well so
+// that a driver without a lock (the Null driver) still has no data race.
+struct GraphicsKeyRing {
+    std::atomic<int32_t> slots[GRAPHICS_KEY_SLOTS];  // key codes
+    std::atomic<int32_t> write;                      // next slot to fill, 0..15
+    std::atomic<int32_t> read;      // oldest pending code; empty when equal to write
+    std::atomic<int32_t> key_seen;  // 1 after every post; read and cleared by the sleep check
+};
+
+extern GraphicsKeyRing graphics_key_ring;
+
 // Called by the window's event handling with the driver lock held.
 void graphics_key_post(int32_t code);
+// Oldest pending code, or 0 when none; clears the key-seen flag. Inside the lock bracket.
+int32_t graphics_key_take();
+// Reads and clears the key-seen flag inside the lock bracket (the graphics sleep's key check).
+int32_t graphics_take_key_seen();
+// Empties the ring and clears the flag (tests).
+void reset_graphics_keys();
+
+// Text hook slots 0, 1, 2, 14 and 23.
+KeyText graphics_key_text();
+int32_t graphics_wait_key();
+int32_t graphics_key_waiting();
+int32_t graphics_key_state(int32_t scan_code);
+void graphics_sleep(int32_t milliseconds);
 
 }  // namespace qx

@@ -38,20 +38,21 @@ bool clip_line(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
             std::swap(y1, y2);
             std::swap(code1, code2);
         }
-        long double m = x1 == x2 ? 1.0L
-                                 : static_cast<long double>(y2 - y1) / (x2 - x1);
+        // Differences of saturated coordinates need more than 32 bits.
+        const long double lx1 = x1, ly1 = y1;
+        long double m = x1 == x2 ? 1.0L : (static_cast<long double>(y2) - ly1) / (x2 - lx1);
         if (code1 & OUT_LEFT) {
-            y1 = device_int(static_cast<double>(y1 + (s->view_x - x1) * m));
+            y1 = device_int(static_cast<double>(ly1 + (s->view_x - lx1) * m));
             x1 = s->view_x;
         } else if (code1 & OUT_RIGHT) {
-            y1 = device_int(static_cast<double>(y1 + (s->view_x + s->view_w - 1 - x1) * m));
+            y1 = device_int(static_cast<double>(ly1 + (s->view_x + s->view_w - 1 - lx1) * m));
             x1 = s->view_x + s->view_w - 1;
         } else if (code1 & OUT_ABOVE) {
-            if (x1 != x2) x1 = device_int(static_cast<double>(x1 + (s->view_y - y1) / m));
+            if (x1 != x2) x1 = device_int(static_cast<double>(lx1 + (s->view_y - ly1) / m));
             y1 = s->view_y;
         } else {
             if (x1 != x2) {
-                x1 = device_int(static_cast<double>(x1 + (s->view_y + s->view_h - 1 - y1) / m));
+                x1 = device_int(static_cast<double>(lx1 + (s->view_y + s->view_h - 1 - ly1) / m));
             }
             y1 = s->view_y + s->view_h - 1;
         }
@@ -88,9 +89,9 @@ void draw_horizontal(int32_t x1, int32_t x2, int32_t y, uint32_t color, uint16_t
         walk = {reverse_style(style), 1u << ((x2 - x1) & 15)};
     }
     if (style == 0xFFFF) {
-        pixel_ops.fill_span(screen->line_table[y] +
-                                static_cast<ptrdiff_t>(x1) * screen->bytes_per_pixel,
-                            color, static_cast<size_t>(x2 - x1 + 1));
+        pixel_ops.fill_span(
+            screen->line_table[y] + static_cast<ptrdiff_t>(x1) * screen->bytes_per_pixel, color,
+            static_cast<size_t>(x2 - x1 + 1));
         return;
     }
     for (int32_t x = x1; x <= x2; ++x) {
@@ -98,10 +99,10 @@ void draw_horizontal(int32_t x1, int32_t x2, int32_t y, uint32_t color, uint16_t
     }
 }
 
-void draw_bresenham(int32_t x, int32_t y, int32_t x2, int32_t y2, uint32_t color,
-                    uint16_t style) {
+void draw_bresenham(int32_t x, int32_t y, int32_t x2, int32_t y2, uint32_t color, uint16_t style) {
     StyleWalk walk{style, 0x8000};
-    int64_t dx = std::llabs(static_cast<int64_t>(x2) - x), dy = std::llabs(static_cast<int64_t>(y2) - y);
+    int64_t dx = std::llabs(static_cast<int64_t>(x2) - x),
+            dy = std::llabs(static_cast<int64_t>(y2) - y);
     int32_t sx = x2 >= x ? 1 : -1, sy = y2 >= y ? 1 : -1;
     if (dx >= dy) {
         int64_t e = -dx;
@@ -150,13 +151,16 @@ void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, in
     ptrdiff_t offset = static_cast<ptrdiff_t>(cx1) * s->bytes_per_pixel;
     begin_draw();
     if (filled) {
-        for (int32_t y = cy1; y <= cy2; ++y) pixel_ops.fill_span(s->line_table[y] + offset, color, run);
+        for (int32_t y = cy1; y <= cy2; ++y)
+            pixel_ops.fill_span(s->line_table[y] + offset, color, run);
     } else {
         if (x1 >= s->view_x) {
-            for (int32_t y = cy1; y <= cy2; ++y) pixel_ops.put_pixel(x1, y, color);
+            for (int32_t y = cy1; y <= cy2; ++y)
+                pixel_ops.put_pixel(x1, y, color);
         }
         if (x2 < view_right) {
-            for (int32_t y = cy1; y <= cy2; ++y) pixel_ops.put_pixel(x2, y, color);
+            for (int32_t y = cy1; y <= cy2; ++y)
+                pixel_ops.put_pixel(x2, y, color);
         }
         if (y1 >= s->view_y) pixel_ops.fill_span(s->line_table[y1] + offset, color, run);
         if (y2 < view_bottom) pixel_ops.fill_span(s->line_table[y2] + offset, color, run);

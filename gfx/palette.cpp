@@ -25,11 +25,17 @@ struct DacState {
 
 DacState dac;
 
-bool has_palette() { return screen && screen->depth <= 8; }
+bool has_palette() {
+    return screen && screen->depth <= 8;
+}
 
-bool uses_256_colours() { return screen->default_palette == &PALETTE_256; }
+bool uses_256_colours() {
+    return screen->default_palette == &PALETTE_256;
+}
 
-int32_t palette_count() { return screen->default_palette ? screen->default_palette->count : 256; }
+int32_t palette_count() {
+    return screen->default_palette ? screen->default_palette->count : 256;
+}
 
 uint32_t descriptor_colour(int32_t i) {
     const uint8_t* rgb = screen->default_palette->rgb + 3 * i;
@@ -50,12 +56,17 @@ void mark_all_dirty() {
 
 const uint8_t* association_table(int32_t index) {
     switch (screen->mode) {
-        case 1: return ASSOCIATION_MODE1[index == -1 ? 0 : index == -2 ? 1 : index == -3 ? 2 : 3];
-        case 2: return ASSOCIATION_MODE2;
+        case 1:
+            return ASSOCIATION_MODE1[index == -1 ? 0 : index == -2 ? 1 : index == -3 ? 2 : 3];
+        case 2:
+            return ASSOCIATION_MODE2;
         case 7:
-        case 8: return ASSOCIATION_IDENTITY;
-        case 9: return ASSOCIATION_MODE9;
-        default: return nullptr;
+        case 8:
+            return ASSOCIATION_IDENTITY;
+        case 9:
+            return ASSOCIATION_MODE9;
+        default:
+            return nullptr;
     }
 }
 
@@ -75,7 +86,9 @@ void reset_palette(int32_t index) {
     }
 }
 
-uint32_t scale_six_bits(uint32_t c) { return c * 255 / 63; }
+uint32_t scale_six_bits(uint32_t c) {
+    return c * 255 / 63;
+}
 
 void dac_advance() {
     dac.color = 0;
@@ -86,6 +99,7 @@ void dac_advance() {
 }  // namespace
 
 void set_palette_entry(int32_t index, uint32_t color) {
+    if (!has_palette()) return;
     index &= 255;
     uint32_t shown;
     if (uses_256_colours()) {
@@ -174,7 +188,8 @@ int32_t dac_out(int32_t port, int32_t value) {
                 dac_advance();
             }
             return 0;
-        default: return -1;
+        default:
+            return -1;
     }
 }
 
@@ -184,7 +199,8 @@ int32_t dac_in(int32_t port) {
         case 0x3C9: {
             if (screen->depth > 8) return -1;
             begin_draw();
-            int32_t value = static_cast<int32_t>((screen->device_palette[dac.index] >> dac.shift) & 0x3F);
+            int32_t value =
+                static_cast<int32_t>((screen->device_palette[dac.index] >> dac.shift) & 0x3F);
             end_draw();
             dac.shift += 8;
             if (dac.shift > 18) dac_advance();
@@ -193,7 +209,8 @@ int32_t dac_in(int32_t port) {
         case 0x3DA:
             if (screen->driver && screen->driver->wait_vsync) screen->driver->wait_vsync();
             return 8;
-        default: return -1;
+        default:
+            return -1;
     }
 }
 

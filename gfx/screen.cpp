@@ -31,17 +31,15 @@ constexpr size_t COLOR_ASSOCIATION_BYTES = 16;
 // A page larger than this is refused before any allocation is tried.
 constexpr int64_t MAX_PAGE_BYTES = int64_t{1} << 31;
 
-struct ModeDescription {
-    int32_t width, height, depth, scanline_size;
-    const PaletteDescriptor* palette;
-    const FontDescriptor* font;
-    int32_t text_cols, text_rows;
-};
-
 // Modes 0 to 21; a zero width marks a row that is not a mode (0 closes, 3 to 6 are invalid).
 const ModeDescription MODE_TABLE[22] = {
-    {}, {320, 200, 2, 1, &PALETTE_16, &FONT_8X8, 40, 25},
-    {640, 200, 1, 2, &PALETTE_16, &FONT_8X8, 80, 25}, {}, {}, {}, {},
+    {},
+    {320, 200, 2, 1, &PALETTE_16, &FONT_8X8, 40, 25},
+    {640, 200, 1, 2, &PALETTE_16, &FONT_8X8, 80, 25},
+    {},
+    {},
+    {},
+    {},
     {320, 200, 4, 1, &PALETTE_16, &FONT_8X8, 40, 25},
     {640, 200, 4, 2, &PALETTE_16, &FONT_8X8, 80, 25},
     {640, 350, 4, 1, &PALETTE_64, &FONT_8X14, 80, 25},
@@ -76,7 +74,8 @@ void free_screen() {
     ScreenContext* s = screen;
     allocate_text_cells(0);
     if (s->pages) {
-        for (int32_t i = 0; i < s->page_count; ++i) std::free(s->pages[i]);
+        for (int32_t i = 0; i < s->page_count; ++i)
+            std::free(s->pages[i]);
     }
     std::free(s->pages);
     std::free(s->line_table);
@@ -115,7 +114,8 @@ bool allocate_buffers(int32_t pages) {
         if (!s->pages[i]) return false;
     }
     s->visible_page = s->pages[0];
-    s->line_table = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(s->height), sizeof(uint8_t*)));
+    s->line_table =
+        static_cast<uint8_t**>(std::calloc(static_cast<size_t>(s->height), sizeof(uint8_t*)));
     s->dirty_lines = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(display_rows), 1));
     s->device_palette = static_cast<uint32_t*>(std::calloc(PALETTE_BYTES, 1));
     s->base_palette = static_cast<uint32_t*>(std::calloc(PALETTE_BYTES, 1));
@@ -133,8 +133,17 @@ bool allocate_buffers(int32_t pages) {
     return true;
 }
 
+void after_mode_change(int32_t result) {
+    if (result == 0) {
+        if (DeviceRecord* console = console_device()) console->column = 0;
+    }
+}
+
+}  // namespace
+
 int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t requested_depth,
-                 int32_t pages, int32_t refresh_rate, int32_t flags) {
+                 int32_t pages, int32_t refresh_rate, int32_t flags,
+                 const DisplayDriver* const* drivers, const char* qxgfx) {
     if (pages < 1) pages = 1;
     if (screen) {
         if (screen->driver && screen->driver->exit) screen->driver->exit();
@@ -176,9 +185,9 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
         select_pixel_ops();
         unpack_builtin_data();
         default_title();
-        const DisplayDriver* driver = select_display_driver(
-            DRIVER_LIST, std::getenv("QXGFX"), state.title, s->width,
-            s->height * s->scanline_size, s->depth, refresh_rate, flags);
+        const DisplayDriver* driver =
+            select_display_driver(drivers, qxgfx, state.title, s->width,
+                                  s->height * s->scanline_size, s->depth, refresh_rate, flags);
         if (!driver) {
             close_screen();
             return set_runtime_error(1);
@@ -202,20 +211,13 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
     return 0;
 }
 
-void after_mode_change(int32_t result) {
-    if (result == 0) {
-        if (DeviceRecord* console = console_device()) console->column = 0;
-    }
-}
-
-}  // namespace
-
 int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
                    int32_t refresh_rate) {
     if (width <= 0 || height <= 0 || !accepted_depth(depth)) return set_runtime_error(1);
-    ModeDescription description{width, height, depth, 1, &PALETTE_256, &FONT_8X8, width / 8,
-                                height / 8};
-    int32_t result = set_mode(description, -1, depth, pages, refresh_rate, flags);
+    ModeDescription description{width,        height,    depth,     1,
+                                &PALETTE_256, &FONT_8X8, width / 8, height / 8};
+    int32_t result = set_mode(description, -1, depth, pages, refresh_rate, flags, DRIVER_LIST,
+                              std::getenv("QXGFX"));
     after_mode_change(result);
     return result;
 }
@@ -225,7 +227,8 @@ int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
     if (mode < 0 || mode > 21 || (mode >= 1 && MODE_TABLE[mode].width == 0)) {
         return set_runtime_error(1);
     }
-    int32_t result = set_mode(MODE_TABLE[mode], mode, depth, pages, refresh_rate, flags);
+    int32_t result = set_mode(MODE_TABLE[mode], mode, depth, pages, refresh_rate, flags,
+                              DRIVER_LIST, std::getenv("QXGFX"));
     after_mode_change(result);
     return result;
 }
@@ -245,7 +248,9 @@ void change_window_title(const char* text, int32_t length) {
     }
 }
 
-const char* window_title() { return state.title; }
+const char* window_title() {
+    return state.title;
+}
 
 void begin_draw() {
     ScreenContext* s = screen;
@@ -261,7 +266,9 @@ void end_draw() {
     s->screen_flags &= ~(SCREEN_LOCKED | SCREEN_LOCK_OWNED);
 }
 
-bool drawing_on_shown_page() { return screen && screen->line_table[0] == screen->visible_page; }
+bool drawing_on_shown_page() {
+    return screen && screen->line_table[0] == screen->visible_page;
+}
 
 void mark_rows_dirty(int32_t first, int32_t last) {
     ScreenContext* s = screen;

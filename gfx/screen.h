@@ -25,38 +25,38 @@ constexpr uint32_t SCREEN_HAS_MMX = 0x1000000;
 constexpr int32_t CLOSE_AT_EXIT_FLAGS = INT32_MIN;  // 0x80000000: close without text view reset
 
 struct ScreenContext {
-    int32_t mode;            // 1, 2 or 7..21; -1 when opened by size
-    uint8_t** pages;         // page_count buffers of height x pitch bytes
+    int32_t mode;     // 1, 2 or 7..21; -1 when opened by size
+    uint8_t** pages;  // page_count buffers of height x pitch bytes
     int32_t page_count;
-    int32_t work_page;       // index drawing goes to
-    uint8_t* visible_page;   // buffer the driver shows
-    uint8_t** line_table;    // row starts of the current drawing target
-    int32_t pitch;           // bytes per screen row
-    int32_t target_pitch;    // bytes per row of the current target
-    const void* target;      // null: the screen; else the image buffer
+    int32_t work_page;      // index drawing goes to
+    uint8_t* visible_page;  // buffer the driver shows
+    uint8_t** line_table;   // row starts of the current drawing target
+    int32_t pitch;          // bytes per screen row
+    int32_t target_pitch;   // bytes per row of the current target
+    const void* target;     // null: the screen; else the image buffer
     int32_t line_table_rows;
-    int32_t bytes_per_pixel;  // 1, 2 or 4
-    uint32_t* base_palette;    // 256 x 0x00BBGGRR, the mode's default
-    uint32_t* device_palette;  // 256 x 0x00BBGGRR, what each pixel value shows now
+    int32_t bytes_per_pixel;     // 1, 2 or 4
+    uint32_t* base_palette;      // 256 x 0x00BBGGRR, the mode's default
+    uint32_t* device_palette;    // 256 x 0x00BBGGRR, what each pixel value shows now
     uint8_t* color_association;  // 16 base_palette indices
     uint8_t* dirty_lines;        // height x scanline_size flags
     const DisplayDriver* driver;
     int32_t width, height;
-    int32_t depth;            // 1, 2, 4, 8, 16 or 32
+    int32_t depth;  // 1, 2, 4, 8, 16 or 32
     uint32_t color_mask;
     const PaletteDescriptor* default_palette;
-    int32_t scanline_size;    // display rows per framebuffer row
-    uint32_t fg_color, bg_color;  // in the screen's pixel format
-    float last_x, last_y;     // last point referenced, user coordinates
+    int32_t scanline_size;           // display rows per framebuffer row
+    uint32_t fg_color, bg_color;     // in the screen's pixel format
+    float last_x, last_y;            // last point referenced, user coordinates
     int32_t cursor_col, cursor_row;  // text cursor, 0-based
     const FontDescriptor* font;
-    int32_t view_x, view_y, view_w, view_h;  // view port = clipping rectangle
+    int32_t view_x, view_y, view_w, view_h;            // view port = clipping rectangle
     float window_x1, window_y1, window_x2, window_y2;  // world window (never set)
     int32_t text_cols, text_rows;
-    uint8_t* key_states;      // 128, nonzero while the scan code is down; window side writes
-    int32_t refresh_rate;     // Hz, 0 unknown; set by the driver
+    uint8_t* key_states;   // 128, nonzero while the scan code is down; window side writes
+    int32_t refresh_rate;  // Hz, 0 unknown; set by the driver
     uint32_t screen_flags;
-    TextCell** text_cells;    // page_count grids of text_cols x text_rows
+    TextCell** text_cells;  // page_count grids of text_cols x text_rows
 };
 
 extern ScreenContext* screen;
@@ -67,6 +67,21 @@ int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages, 
 int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
                     int32_t refresh_rate);
 void close_screen();
+
+// A screen mode: a row of the numbered table, or built from the size by screen_res.
+struct ModeDescription {
+    int32_t width, height, depth, scanline_size;
+    const PaletteDescriptor* palette;
+    const FontDescriptor* font;
+    int32_t text_cols, text_rows;
+};
+// Opens the described screen (or closes, for modes 0, 3 and 4), choosing the driver from the
+// null-terminated `drivers` by the QXGFX value `qxgfx` (null when unset). Returns 0, or 1 (also
+// the runtime error code) with no screen open. screen_res and screen_mode pass DRIVER_LIST and
+// the environment.
+int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t requested_depth,
+                 int32_t pages, int32_t refresh_rate, int32_t flags,
+                 const DisplayDriver* const* drivers, const char* qxgfx);
 void change_window_title(const char* text, int32_t length);
 const char* window_title();  // the current title, the program's name by default
 

@@ -25,10 +25,10 @@ struct ConsoleTarget {
 // Console output state; program thread only.
 struct ConsoleOutputState {
     ConsoleArea area;
-    bool area_read;              // the area has been read at least once
-    int32_t view_top = VIEW_UNSET;     // view-print rows, 0-based, area-relative
+    bool area_read;                 // the area has been read at least once
+    int32_t view_top = VIEW_UNSET;  // view-print rows, 0-based, area-relative
     int32_t view_bottom = VIEW_UNSET;
-    int32_t deferred_line_advance;     // the last print ended just below the view
+    int32_t deferred_line_advance;  // the last print ended just below the view
 };
 
 ConsoleOutputState state;
@@ -38,7 +38,10 @@ constexpr uint16_t DEFAULT_ATTRIBUTE = 7;
 void refresh_console_area() {
     ConsoleBufferInfo info;
     state.area_read = true;
-    if (console_backend()->get_info(&info) != 0) {
+    // Sizes that do not fit the area's 16-bit cells count as no console.
+    if (console_backend()->get_info(&info) != 0 || info.buffer_width < 1 ||
+        info.buffer_width > INT16_MAX || info.window_top < 0 ||
+        info.window_bottom < info.window_top || info.window_bottom > INT16_MAX) {
         state.area = {};
         return;
     }
@@ -84,13 +87,15 @@ void console_scroll_view(PrintContext* context, int32_t left, int32_t top, int32
         region_top = 0;
         region_bottom = target->buffer_height - 1;
         if (lines >= target->buffer_height) {
-            for (int32_t row = top; row <= bottom; ++row) blank_row(target, left, right, row);
+            for (int32_t row = top; row <= bottom; ++row)
+                blank_row(target, left, right, row);
         } else {
             backend->scroll(0, lines, target->buffer_width - 1, target->buffer_height - 1, 0, 0,
                             target->attribute);
         }
     } else if (lines >= bottom - top + 1) {
-        for (int32_t row = top; row <= bottom; ++row) blank_row(target, left, right, row);
+        for (int32_t row = top; row <= bottom; ++row)
+            blank_row(target, left, right, row);
     } else {
         backend->scroll(left, top + lines, right, bottom, left, top, target->attribute);
     }
@@ -104,11 +109,10 @@ void console_scroll_view(PrintContext* context, int32_t left, int32_t top, int32
     context->cursor_row = context->view_bottom;
 }
 
-int32_t console_write_cells(PrintContext* context, const unsigned char* characters,
-                            int32_t count) {
+int32_t console_write_cells(PrintContext* context, const unsigned char* characters, int32_t count) {
     auto* target = static_cast<ConsoleTarget*>(context->target);
-    return console_backend()->write_cells(context->cursor_column, context->cursor_row,
-                                          characters, count, target->attribute);
+    return console_backend()->write_cells(context->cursor_column, context->cursor_row, characters,
+                                          count, target->attribute);
 }
 
 void scroll_if_below(PrintContext* context) {
@@ -120,7 +124,9 @@ void scroll_if_below(PrintContext* context) {
 
 }  // namespace
 
-void reset_console_output() { state = ConsoleOutputState{}; }
+void reset_console_output() {
+    state = ConsoleOutputState{};
+}
 
 int32_t view_print_top() {
     if (state.view_top == VIEW_UNSET) state.view_top = 0;
@@ -153,11 +159,18 @@ void console_print_buffer(const unsigned char* text, int32_t length, int32_t mas
     const ConsoleArea& a = area();
     int32_t width = a.right - a.left + 1;
     int32_t height = a.bottom - a.top + 1;
-    ConsoleTarget target{a.left, a.top, a.right, a.top + height - 1, 80, 25, DEFAULT_ATTRIBUTE,
-                         (print_top != 1 || print_bottom != height) ? 1 : 0};
-    PrintContext context{&target, console_scroll_view, console_write_cells, a.left,
-                         a.top + print_top - 1, a.left + width - 1, a.top + print_bottom - 1,
-                         0, 0};
+    ConsoleTarget target{
+        a.left, a.top, a.right,           a.top + height - 1,
+        80,     25,    DEFAULT_ATTRIBUTE, (print_top != 1 || print_bottom != height) ? 1 : 0};
+    PrintContext context{&target,
+                         console_scroll_view,
+                         console_write_cells,
+                         a.left,
+                         a.top + print_top - 1,
+                         a.left + width - 1,
+                         a.top + print_bottom - 1,
+                         0,
+                         0};
     ConsoleBufferInfo info;
     if (console_backend()->get_info(&info) == 0) {
         target.buffer_width = info.buffer_width;
@@ -328,10 +341,16 @@ int32_t view_print_core(int32_t top, int32_t bottom, bool move_cursor) {
     return top + bottom * 65536;
 }
 
-int32_t view_print(int32_t top, int32_t bottom) { return view_print_core(top, bottom, true); }
+int32_t view_print(int32_t top, int32_t bottom) {
+    return view_print_core(top, bottom, true);
+}
 
-void console_view_update() { refresh_console_area(); }
+void console_view_update() {
+    refresh_console_area();
+}
 
-void beep() { console_backend()->beep(); }
+void beep() {
+    console_backend()->beep();
+}
 
 }  // namespace qx

@@ -39,12 +39,19 @@ DeviceRecord* last_of_chain(DeviceRecord* record) {
     return record;
 }
 
+// The column after writing text at column, wrapped at width when it is positive; 64-bit so
+// a long run of output without line ends cannot overflow.
 template <typename Unit>
-int32_t column_after(const Unit* text, int32_t length, int32_t column) {
+int32_t column_after(const Unit* text, int32_t length, int32_t column, int32_t width) {
+    int64_t after = static_cast<int64_t>(column) + length;
     for (int32_t i = length - 1; i >= 0; --i) {
-        if (text[i] == '\r' || text[i] == '\n') return length - (i + 1);
+        if (text[i] == '\r' || text[i] == '\n') {
+            after = length - (i + 1);
+            break;
+        }
     }
-    return column + length;
+    if (width > 0) after %= width;
+    return after > INT32_MAX ? INT32_MAX : static_cast<int32_t>(after);
 }
 
 }  // namespace
@@ -116,11 +123,10 @@ int32_t device_write(DeviceRecord* record, int64_t offset, const void* bytes, in
     }
     if (track_column) {
         DeviceRecord* last = last_of_chain(record);
-        int32_t column = wide ? column_after(static_cast<const uint16_t*>(bytes), length, last->column)
-                              : column_after(static_cast<const unsigned char*>(bytes), length,
-                                             last->column);
-        if (last->width != 0) column %= last->width;
-        last->column = column;
+        last->column = wide ? column_after(static_cast<const uint16_t*>(bytes), length,
+                                           last->column, last->width)
+                            : column_after(static_cast<const unsigned char*>(bytes), length,
+                                           last->column, last->width);
     }
     return set_runtime_error(0);
 }
@@ -137,7 +143,7 @@ void print_zone_advance(DeviceRecord* record) {
         return;
     }
     DeviceRecord* last = last_of_chain(record);
-    int32_t column = last->column;
+    int32_t column = last->column > 0 ? last->column : 0;  // never more than a zone of spaces
     int32_t next = ((column + ZONE_WIDTH) / ZONE_WIDTH) * ZONE_WIDTH + 1;
     if (last->width != 0 &&
         static_cast<uint32_t>(next) > static_cast<uint32_t>(last->width - ZONE_WIDTH)) {
@@ -182,7 +188,8 @@ void print_wide_string(int32_t file_number, const uint16_t* text16, int32_t mask
         return;
     }
     int32_t length = 0;
-    while (text16 && text16[length] != 0) ++length;
+    while (text16 && text16[length] != 0)
+        ++length;
     if (record->ops == &console_ops) console_ops.write_wide = console_write_wide;
     device_write(record, 0, text16, length, 1, 1, 1);
     print_end_of_item(record, mask);

@@ -63,6 +63,8 @@ void write_run(PrintContext* context, const unsigned char* characters, int32_t c
 
 void lay_out_text(PrintContext* context, const unsigned char* text, int32_t length,
                   int32_t lf_returns) {
+    // A view without columns has nowhere to put text (and would never finish a run).
+    if (context->view_right < context->view_left) return;
     Run run;
     run.column = context->cursor_column;
     bool moved = false;
@@ -80,7 +82,8 @@ void lay_out_text(PrintContext* context, const unsigned char* text, int32_t leng
                 break;
             case 9: {
                 int32_t d = run.column - context->view_left;
-                for (int32_t n = ((d + 8) & ~7) - d; n > 0; --n) append(context, run, ' ');
+                for (int32_t n = ((d + 8) & ~7) - d; n > 0; --n)
+                    append(context, run, ' ');
                 break;
             }
             case 10:

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "runtime/console_backend.h"
 #include "runtime/posix/terminal_mode.h"
@@ -23,12 +24,13 @@ namespace {
 constexpr int32_t DEFAULT_COLUMNS = 80;
 constexpr int32_t DEFAULT_ROWS = 25;
 constexpr int CURSOR_QUERY_MS = 200;
+constexpr int32_t MAX_CELLS = 4096;  // per row and per column
 
 // Program thread only, but for resized, which SIGWINCH sets.
 struct TerminalState {
-    bool checked;   // whether stdout is a terminal has been decided
+    bool checked;  // whether stdout is a terminal has been decided
     bool is_terminal;
-    bool utf8;      // show bytes as Windows-1252 transcoded to UTF-8
+    bool utf8;  // show bytes as Windows-1252 transcoded to UTF-8
     int32_t width, height;
     unsigned char* characters;  // width x height, bytes as printed
     uint16_t* attributes;
@@ -133,7 +135,9 @@ bool inside(int32_t x, int32_t y) {
     return x >= 0 && y >= 0 && x < terminal.width && y < terminal.height;
 }
 
-size_t cell(int32_t x, int32_t y) { return static_cast<size_t>(y) * terminal.width + x; }
+size_t cell(int32_t x, int32_t y) {
+    return static_cast<size_t>(y) * terminal.width + x;
+}
 
 // Redraws cells x..x+count-1 of row y from the buffer.
 void draw_cells(Output& out, int32_t x, int32_t y, int32_t count) {
@@ -156,8 +160,10 @@ void terminal_size(int32_t* width, int32_t* height) {
     *width = DEFAULT_COLUMNS;
     *height = DEFAULT_ROWS;
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-        *width = size.ws_col;
-        *height = size.ws_row;
+        // Cells beyond these never take output; the cap keeps the buffer (and 16-bit area
+        // coordinates) bounded whatever the terminal claims.
+        *width = size.ws_col < MAX_CELLS ? size.ws_col : MAX_CELLS;
+        *height = size.ws_row < MAX_CELLS ? size.ws_row : MAX_CELLS;
     }
 }
 
@@ -175,7 +181,8 @@ bool fit_buffer() {
         return terminal.characters != nullptr;
     }
     std::memset(characters, ' ', cells);
-    for (size_t i = 0; i < cells; ++i) attributes[i] = 7;
+    for (size_t i = 0; i < cells; ++i)
+        attributes[i] = 7;
     for (int32_t y = 0; y < height && y < terminal.height; ++y) {
         for (int32_t x = 0; x < width && x < terminal.width; ++x) {
             characters[static_cast<size_t>(y) * width + x] = terminal.characters[cell(x, y)];
@@ -193,7 +200,15 @@ bool fit_buffer() {
     return true;
 }
 
-void on_resize(int) { terminal.resized.store(true); }
+void on_resize(int) {
+    terminal.resized.store(true);
+}
+
+int64_t monotonic_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 // Asks the terminal where its cursor is; the answer must come within 200 ms.
 bool query_cursor(int32_t* x, int32_t* y) {
@@ -201,13 +216,15 @@ bool query_cursor(int32_t* x, int32_t* y) {
     if (write(STDOUT_FILENO, "\x1b[6n", 4) != 4) return false;
     char answer[32];
     size_t length = 0;
-    int remaining = CURSOR_QUERY_MS;
-    while (remaining > 0 && length < sizeof(answer) - 1) {
+    // One deadline for the whole answer, so bytes trickling in cannot stretch the wait.
+    int64_t deadline = monotonic_ms() + CURSOR_QUERY_MS;
+    while (length < sizeof(answer) - 1) {
+        int64_t remaining = deadline - monotonic_ms();
+        if (remaining <= 0) break;
         pollfd entry{STDIN_FILENO, POLLIN, 0};
-        int ready = poll(&entry, 1, remaining);
+        int ready = poll(&entry, 1, static_cast<int>(remaining));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) break;
-        remaining -= 10;  // bounded even if bytes keep trickling in
         if (read(STDIN_FILENO, answer + length, 1) != 1) break;
         if (answer[length++] == 'R') break;
     }
@@ -225,8 +242,7 @@ bool ready() {
         terminal.checked = true;
         terminal.is_terminal = isatty(STDOUT_FILENO) == 1;
         if (!terminal.is_terminal) return false;
-        const char* names[] = {std::getenv("LC_ALL"), std::getenv("LC_CTYPE"),
-                               std::getenv("LANG")};
+        const char* names[] = {std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")};
         for (const char* name : names) {
             if (name && *name) {
                 terminal.utf8 = std::strstr(name, "UTF-8") || std::strstr(name, "utf8") ||
@@ -260,7 +276,7 @@ bool ready() {
 
 int32_t terminal_get_info(ConsoleBufferInfo* info) {
     if (!ready()) return -1;
-    *info = {terminal.width, terminal.height, 0, terminal.height - 1,
+    *info = {terminal.width,    terminal.height,   0, terminal.height - 1,
              terminal.cursor_x, terminal.cursor_y, 7};
     return 0;
 }
@@ -273,7 +289,9 @@ void terminal_set_cursor(int32_t x, int32_t y) {
     put_move(out, x, y);
 }
 
-int32_t terminal_get_cursor_visible() { return ready() ? terminal.cursor_visible : 1; }
+int32_t terminal_get_cursor_visible() {
+    return ready() ? terminal.cursor_visible : 1;
+}
 
 void terminal_set_cursor_visible(int32_t visible) {
     if (!ready()) return;
@@ -283,8 +301,8 @@ void terminal_set_cursor_visible(int32_t visible) {
     out.put(visible ? "\x1b[?25h" : "\x1b[?25l");
 }
 
-int32_t terminal_write_cells(int32_t x, int32_t y, const unsigned char* characters,
-                             int32_t count, uint16_t attribute) {
+int32_t terminal_write_cells(int32_t x, int32_t y, const unsigned char* characters, int32_t count,
+                             uint16_t attribute) {
     if (!ready()) return 0;
     for (int32_t i = 0; i < count; ++i) {
         if (!inside(x + i, y)) continue;
@@ -310,14 +328,16 @@ void terminal_scroll(int32_t left, int32_t top, int32_t right, int32_t bottom, i
     for (int32_t i = 0; i < rows; ++i) {
         int32_t y = shift > 0 ? top + i : bottom - i;  // copy order safe for the overlap
         if (y - shift < 0 || y - shift >= terminal.height) continue;
-        std::memmove(&terminal.characters[cell(left, y - shift)], &terminal.characters[cell(left, y)],
-                     static_cast<size_t>(right - left + 1));
-        std::memmove(&terminal.attributes[cell(left, y - shift)], &terminal.attributes[cell(left, y)],
+        std::memmove(&terminal.characters[cell(left, y - shift)],
+                     &terminal.characters[cell(left, y)], static_cast<size_t>(right - left + 1));
+        std::memmove(&terminal.attributes[cell(left, y - shift)],
+                     &terminal.attributes[cell(left, y)],
                      static_cast<size_t>(right - left + 1) * sizeof(uint16_t));
     }
     // The vacated part of the source rectangle becomes blank.
     int32_t vacated_top = shift > 0 ? (bottom - shift + 1 > top ? bottom - shift + 1 : top) : top;
-    int32_t vacated_bottom = shift > 0 ? bottom : (top - shift - 1 < bottom ? top - shift - 1 : bottom);
+    int32_t vacated_bottom =
+        shift > 0 ? bottom : (top - shift - 1 < bottom ? top - shift - 1 : bottom);
     for (int32_t y = vacated_top; y <= vacated_bottom; ++y) {
         for (int32_t x = left; x <= right; ++x) {
             terminal.characters[cell(x, y)] = ' ';
@@ -338,7 +358,8 @@ void terminal_scroll(int32_t left, int32_t top, int32_t right, int32_t bottom, i
     }
     int32_t first = to_y < top ? to_y : top;
     int32_t last = to_y + rows - 1 > bottom ? to_y + rows - 1 : bottom;
-    for (int32_t y = first; y <= last; ++y) draw_cells(out, left, y, right - left + 1);
+    for (int32_t y = first; y <= last; ++y)
+        draw_cells(out, left, y, right - left + 1);
 }
 
 void terminal_fill_attribute(int32_t x, int32_t y, int32_t count, uint16_t attribute) {
@@ -391,6 +412,14 @@ extern const ConsoleBackend TERMINAL_CONSOLE = {
 };
 
 void console_platform_init() {
+    // A closed standard descriptor would be handed to the next file we open (an X
+    // connection, say) and console output would land in it: hold the slot with /dev/null.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (opened != fd && opened >= 0) close(opened);
+        }
+    }
     term_take_terminal();
     ready();  // size and cursor now, so the first print does not wait for the query
 }

@@ -10,8 +10,8 @@ namespace {
 
 // Every call of the fake drivers, in order: "A.init(60,1)", "A.exit", ...
 std::vector<std::string> calls;
-int32_t accepting = -1;          // index of the driver whose init succeeds, -1 none
-int32_t accepted_flags = -1;     // only with these flags (-1: any)
+int32_t accepting = -1;       // index of the driver whose init succeeds, -1 none
+int32_t accepted_flags = -1;  // only with these flags (-1: any)
 
 template <int32_t Index>
 int32_t fake_init(const char*, int32_t, int32_t, int32_t, int32_t refresh, int32_t flags) {
@@ -28,8 +28,8 @@ void fake_exit() {
 
 template <int32_t Index>
 constexpr DisplayDriver fake(const char* name) {
-    return {name, fake_init<Index>, fake_exit<Index>, nullptr, nullptr, nullptr, nullptr,
-            nullptr, nullptr, nullptr, nullptr, nullptr};
+    return {name,    fake_init<Index>, fake_exit<Index>, nullptr, nullptr, nullptr,
+            nullptr, nullptr,          nullptr,          nullptr, nullptr, nullptr};
 }
 
 const DisplayDriver FAKE_A = fake<0>("DirectX");
@@ -49,7 +49,8 @@ std::vector<std::string> attempts(const std::string& driver, int32_t flags) {
 
 std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
@@ -64,9 +65,9 @@ TEST(DriverSelection, NamedDriverAloneThenAllOnAlternatePasses) {
     accepting = -1;
     EXPECT_EQ(select("gdi", 0), nullptr);
     // The flag flips only after the second named pass.
-    EXPECT_EQ(calls, join({attempts("B", 0), attempts("A", 0), attempts("B", 0), attempts("C", 0),
-                           attempts("B", 0), attempts("A", 1), attempts("B", 1),
-                           attempts("C", 1)}));
+    EXPECT_EQ(calls,
+              join({attempts("B", 0), attempts("A", 0), attempts("B", 0), attempts("C", 0),
+                    attempts("B", 0), attempts("A", 1), attempts("B", 1), attempts("C", 1)}));
 }
 
 TEST(DriverSelection, UnknownNameBehavesLikeNoName) {

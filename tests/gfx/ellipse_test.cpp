@@ -78,7 +78,8 @@ TEST_F(Ellipses, QuarterArcRunsCounterClockwise) {
     Points points = painted();
     EXPECT_TRUE(points.count({60, 50}));
     EXPECT_TRUE(points.count({50, 40}));
-    for (auto [x, y] : points) EXPECT_TRUE(x >= 50 && y <= 50) << x << "," << y;
+    for (auto [x, y] : points)
+        EXPECT_TRUE(x >= 50 && y <= 50) << x << "," << y;
 }
 
 TEST_F(Ellipses, ArcsInEveryQuadrant) {
@@ -111,7 +112,8 @@ TEST_F(Ellipses, NearestTwoPiIsAnArcNotTheWholeEllipse) {
 
 TEST_F(Ellipses, FilledCircleHalfOffTheLeftEdge) {
     ellipse(0, 100, 10, 1, 0, FULL_TURN_MARK, 1);
-    for (auto [x, y] : painted()) EXPECT_GE(x, 0);
+    for (auto [x, y] : painted())
+        EXPECT_GE(x, 0);
     EXPECT_TRUE(painted().count({10, 100}));
     reopen();
     ellipse(100, 2, 10, 1, 0, FULL_TURN_MARK, 1);  // half off the top: only visible rows dirty
@@ -130,6 +132,53 @@ TEST_F(Ellipses, HugeAndBrokenValuesEndSafely) {
     ellipse(320, 240, -10, 1, 0, FULL_TURN_MARK, 1);
     ellipse(1e20f, -1e20f, 5, 1, 0, FULL_TURN_MARK, 1);
     EXPECT_EQ(screen->width, 640);  // reached the end without a fault
+}
+
+TEST_F(Ellipses, SmallArcsPixelByPixel) {
+    ellipse(10, 10, 3, 1, 0, 1.5707964f, 0);
+    EXPECT_EQ(painted(), (Points{{13, 10}, {13, 9}, {12, 8}, {11, 7}, {10, 7}}));
+    reopen();
+    // Negative angles: radii to both ends, then the arc from pi/2 to pi.
+    ellipse(10, 10, 3, 1, -1.5707964f, -3.1415927f, 0);
+    EXPECT_EQ(painted(), (Points{{10, 10},
+                                 {10, 9},
+                                 {10, 8},
+                                 {10, 7},
+                                 {9, 10},
+                                 {8, 10},
+                                 {7, 10},
+                                 {9, 7},
+                                 {8, 8},
+                                 {7, 9}}));
+    EXPECT_EQ(dirty_rows(), (std::set<int32_t>{7, 8, 9, 10, 11, 12, 13}));
+}
+
+TEST_F(Ellipses, RepeatedArcsDrawTheSamePixels) {
+    // The second drawing of an arc takes its remembered points: nothing may differ.
+    for (int32_t radius = 1; radius <= 12; ++radius) {
+        reopen();
+        ellipse(100, 24, static_cast<float>(radius), 0, 0.426f, 2.854f, 0);
+        const Points first = painted();
+        reopen();
+        ellipse(100, 24, static_cast<float>(radius), 0, 0.426f, 2.854f, 0);
+        EXPECT_EQ(painted(), first) << radius;
+        reopen();
+        ellipse(110, 34, static_cast<float>(radius), 0, 0.426f, 2.854f, 0);
+        Points moved;
+        for (auto [x, y] : first)
+            moved.insert({x + 10, y + 10});
+        EXPECT_EQ(painted(), moved) << radius;
+    }
+    reopen();
+    ellipse(3, 3, 12, 0, 0.426f, 2.854f, 0);  // remembered points clipped at the edges
+    for (auto [x, y] : painted())
+        EXPECT_TRUE(x >= 0 && y >= 0);
+}
+
+TEST_F(Ellipses, AnglesBeyondFloatTurnsEndTheArc) {
+    ellipse(50, 50, 10, 1, 2e8f, 2e8f - 100, 0);  // a turn no longer changes the end angle
+    ellipse(50, 50, 10, 1, 3e8f, 3e8f + 50, 0);   // nor the start angle
+    EXPECT_TRUE(painted().empty());
 }
 
 TEST_F(Ellipses, EllipsePointRoundsHalfAwayFromZero) {

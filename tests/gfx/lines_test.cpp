@@ -41,7 +41,8 @@ TEST_F(Lines, SinglePointAndTiesSteppingTheMinorAxis) {
 TEST_F(Lines, StyleKeepsItsPhaseWhicheverEndComesFirst) {
     line(0, 5, 19, 5, 0xF0F0);
     Points expected;
-    for (int x : {0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19}) expected.insert({x, 5});
+    for (int x : {0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19})
+        expected.insert({x, 5});
     EXPECT_EQ(painted(), expected);
     reopen();
     line(19, 5, 0, 5, 0xF0F0);
@@ -49,7 +50,8 @@ TEST_F(Lines, StyleKeepsItsPhaseWhicheverEndComesFirst) {
     reopen();
     line(3, 19, 3, 0, 0xF0F0);  // vertical from the far end: bit 15 at the given first point
     Points vertical;
-    for (int y : {19, 18, 17, 16, 11, 10, 9, 8, 3, 2, 1, 0}) vertical.insert({3, y});
+    for (int y : {19, 18, 17, 16, 11, 10, 9, 8, 3, 2, 1, 0})
+        vertical.insert({3, y});
     EXPECT_EQ(painted(), vertical);
 }
 
@@ -65,7 +67,8 @@ TEST_F(Lines, ClippedAtTheViewEdges) {
     reopen();
     line(-100, -100, 200, 200);  // through the whole screen
     Points diagonal;
-    for (int i = 0; i < 48; ++i) diagonal.insert({i, i});
+    for (int i = 0; i < 48; ++i)
+        diagonal.insert({i, i});
     EXPECT_EQ(painted(), diagonal);
     reopen();
     line(-5, -5, -1, 100);  // wholly left: nothing, no dirty rows
@@ -86,8 +89,10 @@ TEST_F(Lines, BoxesOutlinedFilledAndClipped) {
     reopen();
     line(60, 40, 70, 60, 0xFFFF, 1);  // reaches past the right and bottom edges
     Points clipped;
-    for (int x = 60; x < 64; ++x) clipped.insert({x, 40});
-    for (int y = 40; y < 48; ++y) clipped.insert({60, y});
+    for (int x = 60; x < 64; ++x)
+        clipped.insert({x, 40});
+    for (int y = 40; y < 48; ++y)
+        clipped.insert({60, y});
     EXPECT_EQ(painted(), clipped);
     reopen();
     line(-20, 3, -2, 9, 0xFFFF, 2);  // filled, wholly left of the view
@@ -108,6 +113,18 @@ TEST_F(Lines, HugeAndNanCoordinatesAreSafe) {
     EXPECT_EQ(painted().size(), 64u * 48u);
 }
 
+TEST_F(Lines, FarEndsKeepTheirSlope) {
+    // Ends saturated far outside: their differences need more than 32 bits.
+    line(-1e10f, -1e10f, 1e10f, 1e10f);
+    Points diagonal;
+    for (int32_t i = 0; i < 48; ++i)
+        diagonal.insert({i, i});
+    EXPECT_EQ(painted(), diagonal);
+    reopen();
+    line(-1e10f, 1e10f, 1e10f, -1e10f);  // y = -x touches the screen at its corner only
+    EXPECT_EQ(painted(), (Points{{0, 0}}));
+}
+
 TEST_F(Lines, ReverseStyleMirrorsTheBits) {
     EXPECT_EQ(reverse_style(0x8000), 0x0001);
     EXPECT_EQ(reverse_style(0xF0F0), 0x0F0F);
@@ -116,7 +133,7 @@ TEST_F(Lines, ReverseStyleMirrorsTheBits) {
 
 TEST_F(Lines, RelativeCoordinatesAndTheLastPoint) {
     draw_point(nullptr, 10, 10, 9, 0, 0);
-    line(5, -5, 0, 0, 0xFFFF, 0);  // absolute
+    line(5, -5, 0, 0, 0xFFFF, 0);                     // absolute
     draw_line(nullptr, 1, 1, 2, 0, 9, 0, 0xFFFF, 3);  // first from last (0,0), second from first
     EXPECT_EQ(pixel(1, 1), 9u);
     EXPECT_EQ(pixel(3, 1), 9u);

@@ -57,6 +57,24 @@ TEST_F(Palettes, DacPortsWriteAndReadEntries) {
     EXPECT_EQ(dac_in(0x1234), -1);
 }
 
+TEST_F(Palettes, DeepScreensHaveNoPalette) {
+    open(16, 8, 32);
+    const uint32_t before = screen->device_palette[1];
+    apply_palette(1, 0x003F0000);
+    apply_palette(-1, 0);
+    EXPECT_EQ(screen->device_palette[1], before);
+    EXPECT_EQ(dac_in(0x3C9), -1);
+    EXPECT_EQ(dac_out(0x3C8, 1), -1);
+    EXPECT_EQ(dac_in(0x3DA), 8);  // the status port still answers
+    EXPECT_TRUE(dirty_rows().empty());
+    close_screen();
+    apply_palette(1, 0);  // and nothing at all without a screen
+    set_palette_entry(1, 0);
+    resend_palette();
+    EXPECT_EQ(dac_in(0x3C9), -1);
+    EXPECT_EQ(set_color(1, 2), 0);
+}
+
 TEST_F(Palettes, SetColorMasksAndPacks) {
     open(64, 48);
     EXPECT_EQ(set_color(0x1FF, -1), 15);  // previous (0 << 16) | 15

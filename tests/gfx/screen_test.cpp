@@ -160,6 +160,37 @@ TEST_F(Screens, ViewNeverReachesOutsideTheScreen) {
     EXPECT_EQ(screen->screen_flags & SCREEN_VIEW_SET, 0u);
 }
 
+TEST_F(Screens, ExtremeViewCornersWithABorder) {
+    open(64, 48);
+    set_view(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, DEFAULT_COLOR, 3, 0);
+    EXPECT_EQ(screen->view_x, 0);
+    EXPECT_EQ(screen->view_w, 64);
+    EXPECT_EQ(screen->view_h, 48);
+    EXPECT_TRUE(painted().empty());                 // the border lies wholly off the screen
+    set_view(70, 50, 80, 60, 5, DEFAULT_COLOR, 0);  // wholly off: an empty view
+    EXPECT_EQ(screen->view_w, 0);
+    EXPECT_EQ(screen->view_h, 0);
+    draw_point(nullptr, 0, 0, 9, 0, 0);
+    EXPECT_TRUE(painted().empty());
+}
+
+TEST_F(Screens, EmptyImagesDrawNothing) {
+    open(64, 48);
+    for (int16_t width_x8 : {int16_t{0}, int16_t{-16}, int16_t{16}}) {
+        struct {
+            int16_t width_x8;
+            int16_t height;
+            uint8_t pixels[8];
+        } image = {width_x8, static_cast<int16_t>(width_x8 == 16 ? -3 : 2), {}};
+        draw_point(&image, 0, 0, 9, 0, 0);
+        draw_line(&image, 0, 0, 5, 5, 9, 2, 0xFFFF, 0);
+        draw_line(&image, 0, 0, 5, 5, 9, 0, 0xFFFF, 0);
+        for (uint8_t byte : image.pixels)
+            EXPECT_EQ(byte, 0);
+    }
+    EXPECT_TRUE(painted().empty());
+}
+
 TEST_F(Screens, WindowTitleIsCutAndPassedOn) {
     open(16, 16);
     std::string long_title(300, 'x');

@@ -56,7 +56,8 @@ TEST_F(ConsoleOutput, TabStopsCountFromTheViewsLeftEdge) {
 
 TEST_F(ConsoleOutput, LongRunsWrapInChunksAtTheRightEdge) {
     std::string text(300, 'a');
-    for (int i = 0; i < 300; ++i) text[i] = static_cast<char>('0' + i % 10);
+    for (int i = 0; i < 300; ++i)
+        text[i] = static_cast<char>('0' + i % 10);
     print(text);
     EXPECT_EQ(memory_console_row(0), text.substr(0, 80));
     EXPECT_EQ(memory_console_row(3), text.substr(240, 60));
@@ -98,20 +99,24 @@ TEST_F(ConsoleOutput, LineEndOnTheLastRowScrollsAtOnce) {
 }
 
 TEST_F(ConsoleOutput, TwelveLineFeedsIntoASixRowViewBlankItOnce) {
-    for (int row = 0; row < 25; ++row) print("line\r\n");
+    for (int row = 0; row < 25; ++row)
+        print("line\r\n");
     install_memory_console(80, 25, 25);
-    for (int row = 0; row < 24; ++row) print(line("r", row));
+    for (int row = 0; row < 24; ++row)
+        print(line("r", row));
     EXPECT_EQ(view_print(3, 8), 3 + 8 * 65536);
     EXPECT_EQ(console.cursor_y, 2);
     print(std::string(12, '\n'));
-    for (int row = 2; row <= 7; ++row) EXPECT_EQ(memory_console_row(row), "") << row;
+    for (int row = 2; row <= 7; ++row)
+        EXPECT_EQ(memory_console_row(row), "") << row;
     EXPECT_EQ(memory_console_row(1), "r1");
     EXPECT_EQ(memory_console_row(8), "r8");
     EXPECT_EQ(console.cursor_y, 7);
 }
 
 TEST_F(ConsoleOutput, PartialViewScrollsOnlyItsRows) {
-    for (int row = 0; row < 24; ++row) print(line("r", row));
+    for (int row = 0; row < 24; ++row)
+        print(line("r", row));
     view_print(3, 5);
     print("a\r\nb\r\nc\r\nd");
     EXPECT_EQ(memory_console_row(1), "r1");
@@ -123,11 +128,13 @@ TEST_F(ConsoleOutput, PartialViewScrollsOnlyItsRows) {
 
 TEST_F(ConsoleOutput, ViewMovesDownIntoUnusedBufferRowsBeforeScrolling) {
     install_memory_console(20, 8, 4);
-    for (int row = 0; row < 6; ++row) print(line("l", row));
+    for (int row = 0; row < 6; ++row)
+        print(line("l", row));
     EXPECT_EQ(memory_console_row(0), "l0");  // nothing scrolled off: the window moved
     EXPECT_EQ(memory_console_row(5), "l5");
     EXPECT_EQ(console.window_top, 3);
-    for (int row = 6; row < 10; ++row) print(line("l", row));
+    for (int row = 6; row < 10; ++row)
+        print(line("l", row));
     EXPECT_EQ(memory_console_row(0), "l3");  // at the buffer's end the content scrolls
     EXPECT_EQ(memory_console_row(6), "l9");
     EXPECT_EQ(console.cursor_y, 7);

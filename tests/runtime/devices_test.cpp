@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "runtime/console_output.h"
@@ -45,6 +46,22 @@ TEST_F(Devices, NarrowWidthNeverWrapsZones) {
     console_record->column = 3;
     print("", PRINT_ZONE);
     EXPECT_EQ(console_record->column, 14 % 10);
+}
+
+TEST_F(Devices, OddColumnsAndWidthsStayBounded) {
+    DeviceRecord* console_record = console_device();
+    console_record->column = -20;  // set by a careless caller: one zone at most
+    print("", PRINT_ZONE);
+    EXPECT_EQ(memory_console_row(0), "");
+    EXPECT_EQ(console.cursor_x, 14);
+    console_record->width = 0;
+    console_record->column = INT32_MAX - 1;
+    print("abc", 0);  // no wrap width: saturates instead of overflowing
+    EXPECT_EQ(console_record->column, INT32_MAX);
+    console_record->width = -1;
+    console_record->column = INT32_MIN;
+    print("z", 0);  // a negative width does not wrap
+    EXPECT_EQ(console_record->column, INT32_MIN + 1);
 }
 
 TEST_F(Devices, ColumnCountsCharactersAfterTheLastLineEnd) {

@@ -1,0 +1,77 @@
+"""Includes go one way: platform headers only in the platform folders, and no folder reaches
+into a layer above it or into another half's platform code."""
+import os
+import re
+import sys
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+SOURCE_FOLDERS = ("runtime", "gfx", "game", "tools", "examples", "bench")
+PLATFORM_FOLDERS = ("runtime/posix/", "gfx/x11/")
+PLATFORM_HEADER = re.compile(
+    r'^\s*#\s*include\s*<(X11/[^>]+|GL/[^>]+|dlfcn\.h|termios\.h|sys/ioctl\.h)>', re.M)
+PROJECT_INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
+
+# For each folder (longest prefix wins), the project folders it must not include from.
+FORBIDDEN = (
+    ("runtime/posix/", ("gfx/", "game/")),
+    ("runtime/", ("gfx/", "game/", "runtime/posix/")),
+    ("gfx/x11/", ("game/", "runtime/posix/")),
+    ("gfx/", ("game/", "gfx/x11/", "runtime/posix/")),
+    ("game/", ("runtime/posix/", "gfx/x11/")),
+)
+
+
+def sources():
+    for folder in SOURCE_FOLDERS:
+        for directory, _, names in os.walk(os.path.join(ROOT, folder)):
+            for name in names:
+                if name.endswith((".cpp", ".h")):
+                    path = os.path.join(directory, name)
+                    yield os.path.relpath(path, ROOT).replace(os.sep, "/"), path
+
+
+def problems_of(relative, text):
+    found = []
+    if not relative.startswith(PLATFORM_FOLDERS):
+        for header in PLATFORM_HEADER.findall(text):
+            found.append("%s: platform header <%s>" % (relative, header))
+    rules = [banned for prefix, banned in FORBIDDEN if relative.startswith(prefix)]
+    if rules:
+        for included in PROJECT_INCLUDE.findall(text):
+            if included.startswith(rules[0]):
+                found.append('%s: includes "%s"' % (relative, included))
+    return found
+
+
+def self_check():
+    """The rules themselves catch what they are meant to catch."""
+    assert problems_of("runtime/console_output.cpp", "#include <termios.h>\n")
+    assert problems_of("gfx/screen.cpp", "  #  include <X11/Xlib.h>\n")
+    assert problems_of("game/game_main.cpp", '#include "gfx/x11/x11_api.h"\n')
+    assert problems_of("runtime/devices.cpp", '#include "runtime/posix/terminal_mode.h"\n')
+    assert not problems_of("runtime/posix/terminal_mode.cpp", "#include <termios.h>\n")
+    assert not problems_of("gfx/x11/x11_api.cpp", '#include <dlfcn.h>\n#include "gfx/screen.h"\n')
+    assert not problems_of("game/game_main.cpp", '#include "gfx/screen.h"\n')
+
+
+def main():
+    self_check()
+    found = []
+    count = 0
+    for relative, path in sources():
+        with open(path, encoding="utf-8", errors="replace") as source:
+            found += problems_of(relative, source.read())
+        count += 1
+    if count == 0:
+        print("no sources under", ROOT)
+        return 1
+    for problem in found:
+        print(problem)
+    if found:
+        return 1
+    print("layering ok: %d files" % count)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
