@@ -70,6 +70,9 @@ struct RowClip {
         if (x_left >= left && x_left <= right) pixel_ops.put_pixel(x_left, y, color);
         if (x_right >= left && x_right <= right) pixel_ops.put_pixel(x_right, y, color);
     }
+    void point(int32_t x, int32_t y) const {
+        if (x >= left && x <= right && y >= top && y <= bottom) pixel_ops.put_pixel(x, y, color);
+    }
     void row(int32_t y, int32_t x_left, int32_t x_right, int32_t filled) const {
         if (filled)
             fill(y, x_left, x_right);
@@ -87,9 +90,9 @@ void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int3
         return;
     }
     clip.row(cy, x_left, x_right, filled);
-    int64_t a2 = static_cast<int64_t>(rx * rx);
-    int64_t b2 = static_cast<int64_t>(ry * ry);
-    int64_t d = static_cast<int64_t>(static_cast<float>(b2) * rx);
+    int64_t a2 = static_cast<int64_t>(static_cast<double>(rx) * rx);
+    int64_t b2 = static_cast<int64_t>(static_cast<double>(ry) * ry);
+    int64_t d = static_cast<int64_t>(static_cast<double>(b2) * rx);
     int64_t dx = 2 * d, dy = 0;
     int64_t n = static_cast<int64_t>(rx);
     int32_t y_top = cy, y_bottom = cy;
@@ -216,18 +219,15 @@ void draw_arc(const void* target, int32_t cx, int32_t cy, float rx, float ry, fl
     }
     if (!normalise_angles(start, end)) return;
     const ArcPoints* points = arc_points(rx, ry, start, end);
+    const RowClip clip = RowClip::of_target(color);
     begin_draw();
     if (points != nullptr) {
-        for (int32_t i = 0; i < points->count; ++i) {
-            const int32_t x = cx + points->offsets[i].px, y = cy - points->offsets[i].py;
-            if (inside_view(x, y)) pixel_ops.put_pixel(x, y, color);
-        }
+        for (int32_t i = 0; i < points->count; ++i)
+            clip.point(cx + points->offsets[i].px, cy - points->offsets[i].py);
         return;
     }
-    for_each_arc_point(rx, ry, start, end, [cx, cy, color](EllipseOffset p) {
-        const int32_t x = cx + p.px, y = cy - p.py;
-        if (inside_view(x, y)) pixel_ops.put_pixel(x, y, color);
-    });
+    for_each_arc_point(rx, ry, start, end,
+                       [cx, cy, &clip](EllipseOffset p) { clip.point(cx + p.px, cy - p.py); });
 }
 
 }  // namespace

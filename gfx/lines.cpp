@@ -143,7 +143,7 @@ void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, in
     ScreenContext* s = screen;
     int32_t view_right = s->view_x + s->view_w, view_bottom = s->view_y + s->view_h;
     if (x2 < s->view_x || y2 < s->view_y || x1 >= view_right || y1 >= view_bottom) return;
-    if (s->view_w <= 0 || s->view_h <= 0) return;
+    if (s->view_w <= 0 || s->view_h <= 0 || x2 < x1 || y2 < y1) return;  // callers sort
     int32_t cx1 = x1 > s->view_x ? x1 : s->view_x, cy1 = y1 > s->view_y ? y1 : s->view_y;
     int32_t cx2 = x2 < view_right - 1 ? x2 : view_right - 1;
     int32_t cy2 = y2 < view_bottom - 1 ? y2 : view_bottom - 1;

@@ -28,8 +28,9 @@ constexpr size_t HICOLOR_LOOKUP_BYTES = 2048;
 constexpr size_t PALETTE_BYTES = 1024;
 constexpr size_t KEY_STATE_BYTES = 128;
 constexpr size_t COLOR_ASSOCIATION_BYTES = 16;
-// A page larger than this is refused before any allocation is tried.
-constexpr int64_t MAX_PAGE_BYTES = int64_t{1} << 31;
+// A page larger than this is refused before any allocation is tried: row offsets and the
+// pitch are 32-bit.
+constexpr int64_t MAX_PAGE_BYTES = INT32_MAX;
 
 // Modes 0 to 21; a zero width marks a row that is not a mode (0 closes, 3 to 6 are invalid).
 const ModeDescription MODE_TABLE[22] = {
@@ -156,6 +157,7 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
     } else {
         text_hooks = GRAPHICS_TEXT_HOOKS;
         screen = static_cast<ScreenContext*>(std::calloc(1, sizeof(ScreenContext)));
+        if (!screen) text_hooks = {};  // nothing to draw text on: it stays on the console
     }
     if (screen) {
         ScreenContext* s = screen;

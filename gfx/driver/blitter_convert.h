@@ -1,92 +1,184 @@
-// Per-pixel conversions shared by the plain and fast blitters, and the loop over dirty rows.
+// Pixel formats, the dirty-row loop and the plain row converters shared by the blitter table.
+// Internal to the blitters.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "gfx/screen.h"
 
-namespace qx::blit {
+namespace qx::blitter_detail {
 
-// Components of the three source formats, as 8-bit values.
-struct Rgb {
-    uint32_t r, g, b;
-};
-
-inline Rgb from_palette(uint32_t bgr) { return {bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF}; }
-inline Rgb from_true(uint32_t rgb) { return {(rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF}; }
-
-template <bool RedHigh>
-inline uint16_t to_15(Rgb c) {
-    uint32_t hi = RedHigh ? c.r : c.b, lo = RedHigh ? c.b : c.r;
-    return static_cast<uint16_t>((hi >> 3) << 10 | (c.g >> 3) << 5 | lo >> 3);
+// 0x00BBGGRR <-> 0x00RRGGBB; the top byte is dropped.
+constexpr uint32_t swap_red_blue(uint32_t c) {
+    return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
 }
 
-template <bool RedHigh>
-inline uint16_t to_16(Rgb c) {
-    uint32_t hi = RedHigh ? c.r : c.b, lo = RedHigh ? c.b : c.r;
-    return static_cast<uint16_t>((hi >> 3) << 11 | (c.g >> 2) << 5 | lo >> 3);
-}
-
-// 24-bit displays: three bytes, blue first for red-high, red first for red-low.
-template <bool RedHigh>
-inline void put_24(uint8_t* out, Rgb c) {
-    out[0] = static_cast<uint8_t>(RedHigh ? c.b : c.r);
-    out[1] = static_cast<uint8_t>(c.g);
-    out[2] = static_cast<uint8_t>(RedHigh ? c.r : c.b);
-}
-
-template <bool RedHigh>
-inline uint32_t to_32(Rgb c) {
-    return RedHigh ? (c.r << 16 | c.g << 8 | c.b) : (c.b << 16 | c.g << 8 | c.r);
-}
-
-// 5-6-5 source pixels: fields kept, not widened.
-inline uint16_t hicolor_to_15(uint16_t p, bool red_high) {
-    uint32_t r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
-    return static_cast<uint16_t>(red_high ? (r << 10 | (g >> 1) << 5 | b) : (b << 10 | (g >> 1) << 5 | r));
-}
-
-inline uint16_t hicolor_swap(uint16_t p) {
-    return static_cast<uint16_t>((p & 0x1F) << 11 | (p & 0x7E0) | p >> 11);
-}
-
-inline uint32_t hicolor_lookup(uint16_t p) {
-    return HICOLOR_LOOKUP[p & 0xFF] | HICOLOR_LOOKUP[256 + (p >> 8)];
-}
-
-inline uint32_t true_swap(uint32_t p) { return (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF); }
-
-// Converts `width` pixels of one row; Row is a function object (source, destination, width).
-// Rows whose dirty flag is 0 are left alone; each framebuffer row fills scanline_size rows.
-template <typename Row>
-inline void for_dirty_rows(uint8_t* destination, int32_t destination_pitch, Row row) {
-    const ScreenContext* s = screen;
-    const uint8_t* source = s->visible_page;
-    const uint8_t* dirty = s->dirty_lines;
-    int32_t repeat = 0;
-    int32_t display_rows = s->height * s->scanline_size;
-    for (int32_t y = 0; y < display_rows; ++y) {
-        if (*dirty) row(source, destination, s->width);
-        if (++repeat == s->scanline_size) {
-            repeat = 0;
-            ++dirty;
-            source += s->pitch;
-        }
-        destination += destination_pitch;
-    }
-}
-
-template <typename T>
-inline T load(const uint8_t* p) {
-    T v;
+template <typename Pixel>
+inline Pixel load(const uint8_t* p) {
+    Pixel v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-template <typename T>
-inline void store(uint8_t* p, T v) {
+template <typename Pixel>
+inline void store(uint8_t* p, Pixel v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-}  // namespace qx::blit
+// Sources: each turns one framebuffer pixel into 0x00RRGGBB, 8 bits per component (5- and
+// 6-bit channels at the top of their byte, low bits zero).
+struct IndexedSource {
+    using Pixel = uint8_t;
+    static constexpr bool uses_palette = true;
+    static uint32_t rgb(Pixel p, const uint32_t* palette) { return swap_red_blue(palette[p]); }
+};
+
+struct HicolorSource {
+    using Pixel = uint16_t;
+    static constexpr bool uses_palette = false;
+    static uint32_t rgb(Pixel p, const uint32_t*) {
+        return (p & 0xF800u) << 8 | (p & 0x07E0u) << 5 | (p & 0x1Fu) << 3;
+    }
+};
+
+struct TruecolorSource {
+    using Pixel = uint32_t;
+    static constexpr bool uses_palette = false;
+    static uint32_t rgb(Pixel p, const uint32_t*) { return p & 0xFFFFFFu; }
+};
+
+// Displays: encode() keeps the top bits of each component, in the display's channel order.
+template <bool RedHigh>
+struct Display15 {
+    using Pixel = uint16_t;
+    static constexpr size_t bytes = 2;
+    static Pixel encode(uint32_t rgb) {
+        if constexpr (!RedHigh) rgb = swap_red_blue(rgb);
+        return static_cast<Pixel>((rgb >> 9 & 0x7C00u) | (rgb >> 6 & 0x03E0u) | (rgb >> 3 & 0x1Fu));
+    }
+    static void put(uint8_t* p, uint32_t rgb) { store<Pixel>(p, encode(rgb)); }
+};
+
+template <bool RedHigh>
+struct Display16 {
+    using Pixel = uint16_t;
+    static constexpr size_t bytes = 2;
+    static Pixel encode(uint32_t rgb) {
+        if constexpr (!RedHigh) rgb = swap_red_blue(rgb);
+        return static_cast<Pixel>((rgb >> 8 & 0xF800u) | (rgb >> 5 & 0x07E0u) | (rgb >> 3 & 0x1Fu));
+    }
+    static void put(uint8_t* p, uint32_t rgb) { store<Pixel>(p, encode(rgb)); }
+};
+
+// Three bytes in memory order blue, green, red (red-high) or red, green, blue (red-low);
+// encode() gives them as the low three bytes of a value, first byte lowest.
+template <bool RedHigh>
+struct Display24 {
+    using Pixel = uint32_t;
+    static constexpr size_t bytes = 3;
+    static Pixel encode(uint32_t rgb) { return RedHigh ? rgb : swap_red_blue(rgb); }
+    static void put(uint8_t* p, uint32_t rgb) { put_bytes(p, encode(rgb)); }
+    static void put_bytes(uint8_t* p, uint32_t v) {
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        p[2] = static_cast<uint8_t>(v >> 16);
+    }
+};
+
+template <bool RedHigh>
+struct Display32 {
+    using Pixel = uint32_t;
+    static constexpr size_t bytes = 4;
+    static Pixel encode(uint32_t rgb) { return RedHigh ? rgb : swap_red_blue(rgb); }
+    static void put(uint8_t* p, uint32_t rgb) { store<Pixel>(p, encode(rgb)); }
+};
+
+// Converters: prepare() runs once per call, at the first dirty row, and refuses a screen it
+// cannot read; row() converts `width` pixels of one framebuffer row.
+
+template <typename Source, typename Display>
+struct PlainConvert {
+    const uint32_t* palette = nullptr;
+
+    bool prepare(const ScreenContext& s) {
+        palette = s.device_palette;
+        return !Source::uses_palette || palette;
+    }
+    static void convert(uint8_t* d, const uint8_t* s, int32_t width, const uint32_t* palette) {
+        using In = typename Source::Pixel;
+        for (int32_t i = 0; i < width; ++i) {
+            Display::put(d + i * Display::bytes,
+                         Source::rgb(load<In>(s + i * sizeof(In)), palette));
+        }
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const { convert(d, s, width, palette); }
+};
+
+// 16-bit pixels through HICOLOR_LOOKUP, which holds the channel order: one converter serves
+// both orders. Bytes is 3 or 4.
+template <size_t Bytes>
+struct LookupConvert {
+    const uint32_t* lookup = nullptr;
+
+    bool prepare(const ScreenContext&) {
+        lookup = HICOLOR_LOOKUP;
+        return lookup != nullptr;
+    }
+    static void convert(uint8_t* d, const uint8_t* s, int32_t width, const uint32_t* lookup) {
+        for (int32_t i = 0; i < width; ++i) {
+            uint16_t p = load<uint16_t>(s + 2 * i);
+            uint32_t c = lookup[p & 0xFF] | lookup[256 + (p >> 8)];
+            if constexpr (Bytes == 4) {
+                store<uint32_t>(d + 4 * i, c);
+            } else {
+                Display24<true>::put_bytes(d + 3 * i, c);
+            }
+        }
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const { convert(d, s, width, lookup); }
+};
+
+constexpr size_t pixel_bytes(int32_t depth) {
+    return depth <= 8 ? 1 : depth <= 16 ? 2 : 4;
+}
+
+struct RowCopy {
+    size_t row_bytes = 0;
+
+    bool prepare(const ScreenContext& s) {
+        row_bytes = static_cast<size_t>(s.width) * pixel_bytes(s.depth);
+        return true;
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t) const { std::memcpy(d, s, row_bytes); }
+};
+
+// The shared loop: height x scanline_size display rows, each framebuffer row repeated
+// scanline_size times, rows whose dirty flag is 0 left untouched.
+template <typename Converter>
+void blit_dirty_rows(uint8_t* destination, int32_t destination_pitch) {
+    const ScreenContext* s = screen;
+    if (!s || !destination || !s->visible_page || !s->dirty_lines) return;
+    if (s->width <= 0 || s->height <= 0 || s->scanline_size <= 0 || s->pitch < 0) return;
+    Converter converter;
+    bool prepared = false;
+    int32_t repeat = 0;
+    int64_t display_rows = int64_t{s->height} * s->scanline_size;
+    int64_t source_row = 0;
+    for (int64_t row = 0; row < display_rows; ++row) {
+        if (s->dirty_lines[source_row]) {
+            if (!prepared && !converter.prepare(*s)) return;
+            prepared = true;
+            converter.row(destination + static_cast<ptrdiff_t>(row) * destination_pitch,
+                          s->visible_page + static_cast<ptrdiff_t>(source_row) * s->pitch,
+                          s->width);
+        }
+        if (++repeat == s->scanline_size) {
+            repeat = 0;
+            ++source_row;
+        }
+    }
+}
+
+}  // namespace qx::blitter_detail

@@ -1,207 +1,263 @@
-// The fast blitter rows: the plain conversions, four or eight pixels per step, with SSE2 on
-// x86-64. Every output byte equals the plain converter's.
+// The fast row converters: the plain conversions on several pixels per step, with SSE2 on
+// x86-64 and plain code elsewhere. Each finishes a row's remainder with its plain twin, so
+// the output always equals the plain converter's. Internal to the blitters.
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
+#include <cstring>
 
 #include "gfx/driver/blitter_convert.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#define QX_BLIT_SSE2 1
 #endif
 
-namespace qx::fast {
+namespace qx::blitter_detail {
 
-using blit::load;
-using blit::Rgb;
-using blit::store;
+// The two lookups select_blitter can build; the fast 16-bit converter recognises them and
+// computes what they hold instead of reading them.
+struct HicolorTables {
+    uint32_t red_high[512];
+    uint32_t red_low[512];
+};
+extern const HicolorTables HICOLOR_TABLES;
 
-template <int32_t Display, bool RedHigh>
-inline void put_rgb(uint8_t* destination, int32_t x, Rgb c) {
-    if constexpr (Display == 15) {
-        store(destination + 2 * x, blit::to_15<RedHigh>(c));
-    } else if constexpr (Display == 16) {
-        store(destination + 2 * x, blit::to_16<RedHigh>(c));
-    } else if constexpr (Display == 24) {
-        blit::put_24<RedHigh>(destination + 3 * x, c);
-    } else {
-        store(destination + 4 * x, blit::to_32<RedHigh>(c));
-    }
+#if QX_BLIT_SSE2
+// One channel of a pixel moved into place: shift (positive right, negative left), then mask.
+template <int Shift, uint32_t Mask>
+struct Move {};
+
+template <int Shift>
+inline __m128i shift32(__m128i v) {
+    if constexpr (Shift > 0) return _mm_srli_epi32(v, Shift);
+    if constexpr (Shift < 0) return _mm_slli_epi32(v, -Shift);
+    return v;
 }
 
-// Indexed sources: the 256 palette entries are converted once per frame, then every pixel is
-// one lookup of its display value.
-template <int32_t Display, bool RedHigh>
-void indexed_blit(uint8_t* destination, int32_t destination_pitch) {
-    using Value = std::conditional_t<(Display == 15 || Display == 16), uint16_t, uint32_t>;
-    Value converted[256];
-    for (int32_t i = 0; i < 256; ++i) {
-        Rgb c = blit::from_palette(screen->device_palette[i]);
-        if constexpr (Display == 15) {
-            converted[i] = blit::to_15<RedHigh>(c);
-        } else if constexpr (Display == 16) {
-            converted[i] = blit::to_16<RedHigh>(c);
+template <int Shift>
+inline __m128i shift16(__m128i v) {
+    if constexpr (Shift > 0) return _mm_srli_epi16(v, Shift);
+    if constexpr (Shift < 0) return _mm_slli_epi16(v, -Shift);
+    return v;
+}
+
+template <typename... Moves>
+struct Moves32;
+template <int... S, uint32_t... M>
+struct Moves32<Move<S, M>...> {
+    static __m128i apply(__m128i v) {
+        return (_mm_and_si128(shift32<S>(v), _mm_set1_epi32(static_cast<int>(M))) | ...);
+    }
+};
+
+template <typename... Moves>
+struct Moves16;
+template <int... S, uint32_t... M>
+struct Moves16<Move<S, M>...> {
+    static __m128i apply(__m128i v) {
+        return (_mm_and_si128(shift16<S>(v), _mm_set1_epi16(static_cast<short>(M))) | ...);
+    }
+};
+
+// Four 32-bit lanes holding 16-bit values to four 16-bit lanes, keeping the bit pattern:
+// sign-extend first so the signed pack does not saturate.
+inline __m128i pack_low_halves(__m128i a, __m128i b) {
+    a = _mm_srai_epi32(_mm_slli_epi32(a, 16), 16);
+    b = _mm_srai_epi32(_mm_slli_epi32(b, 16), 16);
+    return _mm_packs_epi32(a, b);
+}
+
+// Channel moves from 0x??RRGGBB to each 15/16-bit display.
+template <typename Display>
+struct TruecolorMoves;
+template <>
+struct TruecolorMoves<Display15<true>>
+    : Moves32<Move<9, 0x7C00>, Move<6, 0x03E0>, Move<3, 0x001F>> {};
+template <>
+struct TruecolorMoves<Display15<false>>
+    : Moves32<Move<-7, 0x7C00>, Move<6, 0x03E0>, Move<19, 0x001F>> {};
+template <>
+struct TruecolorMoves<Display16<true>>
+    : Moves32<Move<8, 0xF800>, Move<5, 0x07E0>, Move<3, 0x001F>> {};
+template <>
+struct TruecolorMoves<Display16<false>>
+    : Moves32<Move<-8, 0xF800>, Move<5, 0x07E0>, Move<19, 0x001F>> {};
+
+using SwapMoves = Moves32<Move<16, 0xFF>, Move<0, 0xFF00>, Move<-16, 0xFF0000>>;
+
+// 5-6-5 red-high to the 15/16-bit displays that need work.
+template <typename Display>
+struct HicolorMoves;
+template <>
+struct HicolorMoves<Display15<true>> : Moves16<Move<1, 0x7FE0>, Move<0, 0x001F>> {};
+template <>
+struct HicolorMoves<Display15<false>>
+    : Moves16<Move<11, 0x001F>, Move<1, 0x03E0>, Move<-10, 0x7C00>> {};
+template <>
+struct HicolorMoves<Display16<false>>
+    : Moves16<Move<11, 0x001F>, Move<0, 0x07E0>, Move<-11, 0xF800>> {};
+
+// 5-6-5 in 32-bit lanes to the two canonical lookups' results.
+using HicolorToRedHigh = Moves32<Move<-8, 0xF80000>, Move<-5, 0xFC00>, Move<-3, 0xF8>>;
+using HicolorToRedLow = Moves32<Move<8, 0xF8>, Move<-5, 0xFC00>, Move<-19, 0xF80000>>;
+
+inline __m128i load128(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void store128(uint8_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+#endif
+
+// Indexed sources: the 256 display pixels are worked out once per call, then each pixel is
+// one table read.
+template <typename Display>
+struct FastIndexedConvert {
+    uint32_t table[256];
+
+    bool prepare(const ScreenContext& s) {
+        if (!s.device_palette) return false;
+        for (int i = 0; i < 256; ++i) {
+            table[i] =
+                Display::encode(IndexedSource::rgb(static_cast<uint8_t>(i), s.device_palette));
+        }
+        return true;
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        if constexpr (Display::bytes == 3) {
+            // Four-byte stores whose spare byte the next pixel overwrites; the last is exact.
+            for (int32_t i = 0; i + 1 < width; ++i)
+                store<uint32_t>(d + 3 * i, table[s[i]]);
+            Display24<true>::put_bytes(d + 3 * (width - 1), table[s[width - 1]]);
         } else {
-            converted[i] = blit::to_32<RedHigh>(c);  // 24: its low three bytes in memory order
+            using Out = typename Display::Pixel;
+            int32_t i = 0;
+            for (; i + 4 <= width; i += 4) {
+                uint32_t quad = load<uint32_t>(s + i);
+                store<Out>(d + (i + 0) * sizeof(Out), static_cast<Out>(table[quad & 0xFF]));
+                store<Out>(d + (i + 1) * sizeof(Out), static_cast<Out>(table[quad >> 8 & 0xFF]));
+                store<Out>(d + (i + 2) * sizeof(Out), static_cast<Out>(table[quad >> 16 & 0xFF]));
+                store<Out>(d + (i + 3) * sizeof(Out), static_cast<Out>(table[quad >> 24]));
+            }
+            for (; i < width; ++i)
+                store<Out>(d + i * sizeof(Out), static_cast<Out>(table[s[i]]));
         }
     }
-    blit::for_dirty_rows(destination, destination_pitch,
-                         [&converted](const uint8_t* source, uint8_t* row, int32_t width) {
-                             int32_t x = 0;
-                             if constexpr (Display == 24) {
-                                 for (; x + 4 <= width; x += 4) {
-                                     uint32_t a = converted[source[x]], b = converted[source[x + 1]];
-                                     uint32_t c = converted[source[x + 2]], d = converted[source[x + 3]];
-                                     store(row + 3 * x, (a & 0xFFFFFF) | b << 24);
-                                     store(row + 3 * x + 4, (b >> 8 & 0xFFFF) | c << 16);
-                                     store(row + 3 * x + 8, (c >> 16 & 0xFF) | d << 8);
-                                 }
-                                 for (; x < width; ++x) {
-                                     uint32_t v = converted[source[x]];
-                                     row[3 * x] = static_cast<uint8_t>(v);
-                                     row[3 * x + 1] = static_cast<uint8_t>(v >> 8);
-                                     row[3 * x + 2] = static_cast<uint8_t>(v >> 16);
-                                 }
-                             } else {
-                                 auto* out = reinterpret_cast<Value*>(row);
-                                 for (; x < width; ++x) out[x] = converted[source[x]];
-                             }
-                         });
-}
+};
 
+// 16-bit sources to 15/16-bit displays: eight pixels per step.
+template <typename Display>
+struct FastHicolorConvert {
+    bool prepare(const ScreenContext&) { return true; }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        int32_t i = 0;
+#if QX_BLIT_SSE2
+        for (; i + 8 <= width; i += 8) {
+            store128(d + 2 * i, HicolorMoves<Display>::apply(load128(s + 2 * i)));
+        }
+#endif
+        PlainConvert<HicolorSource, Display>::convert(d + 2 * i, s + 2 * i, width - i, nullptr);
+    }
+};
+
+// 16-bit sources to 24/32-bit displays. A lookup select_blitter built is computed directly;
+// any other is read entry by entry.
+template <size_t Bytes>
+struct FastLookupConvert {
+    const uint32_t* lookup = nullptr;
+    int order = 0;  // 0 unknown lookup, 1 red-high, 2 red-low
+
+    bool prepare(const ScreenContext&) {
+        lookup = HICOLOR_LOOKUP;
+        if (!lookup) return false;
+        if (std::memcmp(lookup, HICOLOR_TABLES.red_high, sizeof HICOLOR_TABLES.red_high) == 0) {
+            order = 1;
+        } else if (std::memcmp(lookup, HICOLOR_TABLES.red_low, sizeof HICOLOR_TABLES.red_low) ==
+                   0) {
+            order = 2;
+        }
+        return true;
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        int32_t i = 0;
+#if QX_BLIT_SSE2
+        if constexpr (Bytes == 4) {
+            if (order == 1) {
+                i = convert_simd<HicolorToRedHigh>(d, s, width);
+            } else if (order == 2) {
+                i = convert_simd<HicolorToRedLow>(d, s, width);
+            }
+        }
+#endif
+        LookupConvert<Bytes>::convert(d + Bytes * i, s + 2 * i, width - i, lookup);
+    }
+#if QX_BLIT_SSE2
+    template <typename Moves>
+    static int32_t convert_simd(uint8_t* d, const uint8_t* s, int32_t width) {
+        const __m128i zero = _mm_setzero_si128();
+        int32_t i = 0;
+        for (; i + 8 <= width; i += 8) {
+            __m128i p = load128(s + 2 * i);
+            store128(d + 4 * i, Moves::apply(_mm_unpacklo_epi16(p, zero)));
+            store128(d + 4 * i + 16, Moves::apply(_mm_unpackhi_epi16(p, zero)));
+        }
+        return i;
+    }
+#endif
+};
+
+// 32-bit sources to 15/16-bit displays: eight pixels per step, packed to one store.
+template <typename Display>
+struct FastTruecolorConvert {
+    bool prepare(const ScreenContext&) { return true; }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        int32_t i = 0;
+#if QX_BLIT_SSE2
+        for (; i + 8 <= width; i += 8) {
+            __m128i a = TruecolorMoves<Display>::apply(load128(s + 4 * i));
+            __m128i b = TruecolorMoves<Display>::apply(load128(s + 4 * i + 16));
+            store128(d + 2 * i, pack_low_halves(a, b));
+        }
+#endif
+        PlainConvert<TruecolorSource, Display>::convert(d + 2 * i, s + 4 * i, width - i, nullptr);
+    }
+};
+
+// 32-bit sources to a 24-bit display: four pixels become three words.
 template <bool RedHigh>
-void hicolor_to_15_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-#if defined(__SSE2__)
-    const __m128i blue = _mm_set1_epi16(0x1F), green = _mm_set1_epi16(0x3E0);
-    for (; x + 8 <= width; x += 8) {
-        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 2 * x));
-        __m128i r = _mm_srli_epi16(p, 11), g = _mm_and_si128(_mm_srli_epi16(p, 1), green);
-        __m128i b = _mm_and_si128(p, blue);
-        __m128i out = RedHigh ? _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 10), g), b)
-                              : _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b, 10), g), r);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * x), out);
-    }
-#endif
-    for (; x < width; ++x) {
-        store(destination + 2 * x, blit::hicolor_to_15(load<uint16_t>(source + 2 * x), RedHigh));
-    }
-}
-
-inline void hicolor_swap_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-#if defined(__SSE2__)
-    const __m128i green = _mm_set1_epi16(0x7E0);
-    for (; x + 8 <= width; x += 8) {
-        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 2 * x));
-        __m128i out = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(p, 11), _mm_and_si128(p, green)),
-                                   _mm_srli_epi16(p, 11));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * x), out);
-    }
-#endif
-    for (; x < width; ++x) {
-        store(destination + 2 * x, blit::hicolor_swap(load<uint16_t>(source + 2 * x)));
-    }
-}
-
-inline void hicolor_to_24_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        uint32_t a = blit::hicolor_lookup(load<uint16_t>(source + 2 * x));
-        uint32_t b = blit::hicolor_lookup(load<uint16_t>(source + 2 * x + 2));
-        uint32_t c = blit::hicolor_lookup(load<uint16_t>(source + 2 * x + 4));
-        uint32_t d = blit::hicolor_lookup(load<uint16_t>(source + 2 * x + 6));
-        // Four colours packed into three words, low three bytes of each in turn.
-        store(destination + 3 * x, (a & 0xFFFFFF) | b << 24);
-        store(destination + 3 * x + 4, (b >> 8 & 0xFFFF) | c << 16);
-        store(destination + 3 * x + 8, (c >> 16 & 0xFF) | d << 8);
-    }
-    for (; x < width; ++x) {
-        uint32_t c = blit::hicolor_lookup(load<uint16_t>(source + 2 * x));
-        destination[3 * x] = static_cast<uint8_t>(c);
-        destination[3 * x + 1] = static_cast<uint8_t>(c >> 8);
-        destination[3 * x + 2] = static_cast<uint8_t>(c >> 16);
-    }
-}
-
-// The lookup's colours come from the two channel orders; reading the order from the table
-// itself keeps the shared entry serving both.
-inline void hicolor_to_32_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-#if defined(__SSE2__)
-    const bool red_low = HICOLOR_LOOKUP[1] != 8;  // low[1]: blue in bits 3 or 19
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i low5 = _mm_set1_epi32(0x1F), mid6 = _mm_set1_epi32(0x7E0),
-                  top5 = _mm_set1_epi32(0xF800);
-    for (; x + 8 <= width; x += 8) {
-        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 2 * x));
-        for (int half = 0; half < 2; ++half) {
-            __m128i q = half ? _mm_unpackhi_epi16(p, zero) : _mm_unpacklo_epi16(p, zero);
-            __m128i b = _mm_and_si128(q, low5), g = _mm_slli_epi32(_mm_and_si128(q, mid6), 5);
-            __m128i r = _mm_and_si128(q, top5);
-            __m128i out = red_low ? _mm_or_si128(_mm_or_si128(_mm_slli_epi32(b, 19), g),
-                                                 _mm_srli_epi32(r, 8))
-                                  : _mm_or_si128(_mm_or_si128(_mm_slli_epi32(b, 3), g),
-                                                 _mm_slli_epi32(r, 8));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 4 * x + 16 * half), out);
+struct FastRepackConvert {
+    bool prepare(const ScreenContext&) { return true; }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        int32_t i = 0;
+        for (; i + 4 <= width; i += 4) {
+            uint32_t p[4];
+            for (int k = 0; k < 4; ++k) {
+                uint32_t v = load<uint32_t>(s + 4 * (i + k));
+                p[k] = RedHigh ? v : swap_red_blue(v);
+            }
+            uint8_t* out = d + 3 * i;
+            store<uint32_t>(out, (p[0] & 0xFFFFFFu) | p[1] << 24);
+            store<uint32_t>(out + 4, (p[1] >> 8 & 0xFFFFu) | p[2] << 16);
+            store<uint32_t>(out + 8, (p[2] >> 16 & 0xFFu) | p[3] << 8);
         }
+        PlainConvert<TruecolorSource, Display24<RedHigh>>::convert(d + 3 * i, s + 4 * i, width - i,
+                                                                   nullptr);
     }
+};
+
+// 32-bit red/blue exchange: four pixels per step.
+struct FastSwapConvert {
+    bool prepare(const ScreenContext&) { return true; }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        int32_t i = 0;
+#if QX_BLIT_SSE2
+        for (; i + 4 <= width; i += 4)
+            store128(d + 4 * i, SwapMoves::apply(load128(s + 4 * i)));
 #endif
-    for (; x < width; ++x) {
-        store(destination + 4 * x, blit::hicolor_lookup(load<uint16_t>(source + 2 * x)));
+        PlainConvert<TruecolorSource, Display32<false>>::convert(d + 4 * i, s + 4 * i, width - i,
+                                                                 nullptr);
     }
-}
+};
 
-template <int32_t Display, bool RedHigh>
-void true_to_16bit_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-#if defined(__SSE2__)
-    const __m128i byte = _mm_set1_epi32(0xFF);
-    constexpr int green_bits = Display == 16 ? 6 : 5, high_shift = Display == 16 ? 11 : 10;
-    for (; x + 8 <= width; x += 8) {
-        __m128i halves[2];
-        for (int half = 0; half < 2; ++half) {
-            __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 4 * x + 16 * half));
-            __m128i r = _mm_srli_epi32(_mm_and_si128(_mm_srli_epi32(p, 16), byte), 3);
-            __m128i g = _mm_srli_epi32(_mm_and_si128(_mm_srli_epi32(p, 8), byte), 8 - green_bits);
-            __m128i b = _mm_srli_epi32(_mm_and_si128(p, byte), 3);
-            __m128i hi = RedHigh ? r : b, lo = RedHigh ? b : r;
-            __m128i v = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(hi, high_shift), _mm_slli_epi32(g, 5)), lo);
-            // Sign-extend the 16-bit results so the saturating pack keeps them as they are.
-            halves[half] = _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * x),
-                         _mm_packs_epi32(halves[0], halves[1]));
-    }
-#endif
-    for (; x < width; ++x) {
-        put_rgb<Display, RedHigh>(destination, x, blit::from_true(load<uint32_t>(source + 4 * x)));
-    }
-}
-
-template <bool RedHigh>
-void true_to_24_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) {
-        blit::put_24<RedHigh>(destination + 3 * x, blit::from_true(load<uint32_t>(source + 4 * x)));
-    }
-}
-
-inline void true_swap_row(const uint8_t* source, uint8_t* destination, int32_t width) {
-    int32_t x = 0;
-#if defined(__SSE2__)
-    const __m128i green = _mm_set1_epi32(0xFF00), low = _mm_set1_epi32(0xFF);
-    for (; x + 4 <= width; x += 4) {
-        __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 4 * x));
-        __m128i out = _mm_or_si128(
-            _mm_or_si128(_mm_slli_epi32(_mm_and_si128(p, low), 16), _mm_and_si128(p, green)),
-            _mm_and_si128(_mm_srli_epi32(p, 16), low));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 4 * x), out);
-    }
-#endif
-    for (; x < width; ++x) {
-        store(destination + 4 * x, blit::true_swap(load<uint32_t>(source + 4 * x)));
-    }
-}
-
-}  // namespace qx::fast
+}  // namespace qx::blitter_detail

@@ -15,8 +15,8 @@ namespace {
 
 // Written once at start on the program thread, read by the handlers.
 struct TerminalModeState {
-    termios saved;                       // stdin's mode before we took it
-    std::atomic<bool> taken{false};      // saved is valid and must be restored
+    termios saved;                   // stdin's mode before we took it
+    std::atomic<bool> taken{false};  // saved is valid and must be restored
     std::atomic<bool> output_changed{false};
     bool handlers_installed = false;
 };
@@ -25,7 +25,9 @@ TerminalModeState mode_state;
 
 constexpr char OUTPUT_RESET[] = "\x1b[0m\x1b[?25h";
 
-void restore_at_exit() { term_restore_terminal(); }
+void restore_at_exit() {
+    term_restore_terminal();
+}
 
 // Close events post the close key first; every fatal signal then restores and dies as usual.
 void on_fatal_signal(int signal_number) {
@@ -48,7 +50,9 @@ void term_restore_terminal() {
     if (mode_state.taken.load()) tcsetattr(STDIN_FILENO, TCSANOW, &mode_state.saved);
 }
 
-void term_note_output_changed() { mode_state.output_changed.store(true); }
+void term_note_output_changed() {
+    mode_state.output_changed.store(true);
+}
 
 void term_take_terminal() {
     if (mode_state.handlers_installed) return;
@@ -68,6 +72,11 @@ void term_take_terminal() {
     action.sa_handler = on_fatal_signal;
     sigemptyset(&action.sa_mask);
     for (int signal_number : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
+        // A signal our starter ignores (nohup, a background job's SIGINT) stays ignored.
+        struct sigaction previous {};
+        if (sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+            continue;
+        }
         sigaction(signal_number, &action, nullptr);
     }
 }

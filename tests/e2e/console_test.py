@@ -149,6 +149,26 @@ def check_signal_restores_terminal(signal_number):
         os.close(slave)
 
 
+def check_ignored_signal_stays_ignored():
+    """A hang-up that the starter ignores (as nohup does) does not end the run."""
+    def ignore_hangup():
+        signal.signal(signal.SIGHUP, signal.SIG_IGN)
+
+    proc = subprocess.Popen([DEMO, "wait"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, preexec_fn=ignore_hangup)
+    try:
+        read_until(proc.stdout.fileno(), b"ready")
+        os.kill(proc.pid, signal.SIGHUP)
+        # The blocked read wakes for the pending signal before it can see the byte.
+        os.write(proc.stdin.fileno(), b"x")
+        read_until(proc.stdout.fileno(), b"alive")
+        assert proc.poll() is None
+    finally:
+        finish(proc)
+        proc.stdin.close()
+        proc.stdout.close()
+
+
 def check_normal_end_restores_terminal():
     master, slave = pty.openpty()
     before = termios.tcgetattr(slave)
@@ -247,6 +267,7 @@ def main():
     check_closed_stdout_keeps_its_slot()
     check_size_and_resize()
     check_normal_end_restores_terminal()
+    check_ignored_signal_stays_ignored()
     for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT):
         check_signal_restores_terminal(signal_number)
     check_screen()

@@ -134,6 +134,41 @@ TEST_F(Ellipses, HugeAndBrokenValuesEndSafely) {
     EXPECT_EQ(screen->width, 640);  // reached the end without a fault
 }
 
+TEST_F(Ellipses, EllipsesByAspectPixelByPixel) {
+    ellipse(10, 10, 2, 2, 0, FULL_TURN_MARK, 0);  // rx 1, ry 2
+    EXPECT_EQ(painted(),
+              (Points{{9, 10}, {11, 10}, {9, 9}, {11, 9}, {9, 11}, {11, 11}, {10, 8}, {10, 12}}));
+    reopen();
+    ellipse(20, 20, 4, 0.5f, 0, FULL_TURN_MARK, 0);  // rx 4, ry 2: the flat top is filled in
+    EXPECT_EQ(painted(), (Points{{16, 20},
+                                 {24, 20},
+                                 {17, 19},
+                                 {23, 19},
+                                 {17, 21},
+                                 {23, 21},
+                                 {18, 18},
+                                 {19, 18},
+                                 {20, 18},
+                                 {21, 18},
+                                 {22, 18},
+                                 {18, 22},
+                                 {19, 22},
+                                 {20, 22},
+                                 {21, 22},
+                                 {22, 22}}));
+    reopen();
+    ellipse(20, 20, 4, 0.5f, 0, FULL_TURN_MARK, 1);
+    Points filled;
+    for (int32_t x = 16; x <= 24; ++x)
+        filled.insert({x, 20});
+    for (int32_t x = 17; x <= 23; ++x)
+        filled.insert({x, 19}), filled.insert({x, 21});
+    for (int32_t x = 18; x <= 22; ++x)
+        filled.insert({x, 18}), filled.insert({x, 22});
+    EXPECT_EQ(painted(), filled);
+    EXPECT_EQ(dirty_rows(), (std::set<int32_t>{18, 19, 20, 21, 22}));
+}
+
 TEST_F(Ellipses, SmallArcsPixelByPixel) {
     ellipse(10, 10, 3, 1, 0, 1.5707964f, 0);
     EXPECT_EQ(painted(), (Points{{13, 10}, {13, 9}, {12, 8}, {11, 7}, {10, 7}}));

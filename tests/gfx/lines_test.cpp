@@ -113,6 +113,13 @@ TEST_F(Lines, HugeAndNanCoordinatesAreSafe) {
     EXPECT_EQ(painted().size(), 64u * 48u);
 }
 
+TEST_F(Lines, UnsortedBoxCornersDrawNothing) {
+    draw_box(10, 10, 5, 5, 9, 1);
+    draw_box(5, 10, 10, 5, 9, 0);
+    EXPECT_TRUE(painted().empty());
+    EXPECT_TRUE(dirty_rows().empty());
+}
+
 TEST_F(Lines, FarEndsKeepTheirSlope) {
     // Ends saturated far outside: their differences need more than 32 bits.
     line(-1e10f, -1e10f, 1e10f, 1e10f);

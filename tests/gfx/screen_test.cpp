@@ -4,6 +4,7 @@
 
 #include "gfx/coordinates.h"
 #include "gfx/driver/display_driver.h"
+#include "gfx/ellipse.h"
 #include "gfx/font.h"
 #include "gfx/lines.h"
 #include "gfx/palette.h"
@@ -63,6 +64,10 @@ TEST_F(Screens, OversizedScreensFailWithoutAScreen) {
     EXPECT_EQ(text_hooks.color_hook, nullptr);
     EXPECT_EQ(screen_res(INT32_MAX, INT32_MAX, 8, 0, 0, 0), 1);
     EXPECT_EQ(screen, nullptr);
+    // One row of 2^31 bytes: the pitch itself would not fit 32 bits.
+    EXPECT_EQ(screen_res(1 << 29, 1, 32, 0, 0, 0), 1);
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_EQ(screen_res(64, 48, 8, 0, 0, 0), 0);  // and the next screen opens normally
 }
 
 TEST_F(Screens, NumberedModesAndRequestedDepth) {
@@ -158,6 +163,22 @@ TEST_F(Screens, ViewNeverReachesOutsideTheScreen) {
     EXPECT_EQ(painted().size(), 64u * 48u);
     set_view(-32768, -32768, -32768, -32768, DEFAULT_COLOR, DEFAULT_COLOR, 0);
     EXPECT_EQ(screen->screen_flags & SCREEN_VIEW_SET, 0u);
+}
+
+TEST_F(Screens, DeepSpansStopAtTheirEnds) {
+    for (int32_t depth : {16, 32}) {
+        open(16, 8, depth);
+        const uint32_t color = depth == 16 ? 0x00FF0000 : 0x00123456;
+        const uint32_t stored = depth == 16 ? 0xF800 : 0x00123456;
+        draw_line(nullptr, 3, 2, 12, 5, color, 2, 0xFFFF, 0);  // filled box
+        draw_ellipse(nullptr, 8, 7, 0, color, 1, 0, FULL_TURN_MARK, 1, 0);
+        for (int32_t y = 0; y < 8; ++y)
+            for (int32_t x = 0; x < 16; ++x) {
+                const bool inside = (x >= 3 && x <= 12 && y >= 2 && y <= 5) || (x == 8 && y == 7);
+                EXPECT_EQ(pixel(x, y), inside ? stored : 0u) << depth << ": " << x << "," << y;
+            }
+        EXPECT_EQ(dirty_rows(), (std::set<int32_t>{2, 3, 4, 5, 7}));
+    }
 }
 
 TEST_F(Screens, ExtremeViewCornersWithABorder) {

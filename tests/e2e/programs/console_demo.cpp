@@ -1,6 +1,7 @@
 // Drives the console runtime for the process-level console tests. The first argument picks
 // the scene: "screen" (draws on a terminal, then waits for one byte), "redirect" (a short
-// print for a file), "wait" (takes the terminal and waits to be killed), "flood" (prints many
+// print for a file), "wait" (takes the terminal, answers each
+// input byte with "alive" until killed), "flood" (prints many
 // lines, then says on stderr that it survived), "exit N" (ends with N after two handlers),
 // "size" (the console size, then again after a byte and a view update), "open FILE" (opens
 // FILE for writing, then prints: the print must not land in it).
@@ -78,8 +79,12 @@ int main(int argc, char** argv) {
         say("A\tB");
     } else if (std::strcmp(scene, "wait") == 0) {
         say("ready");
-        for (;;)
-            pause();
+        unsigned char byte;
+        for (;;) {
+            ssize_t got = read(STDIN_FILENO, &byte, 1);
+            if (got > 0) say("alive");
+            if (got == 0) pause();
+        }
     } else if (std::strcmp(scene, "flood") == 0) {
         for (int i = 0; i < 20000; ++i)
             say("a line of output that nobody reads");
