@@ -52,11 +52,15 @@ template <typename Pixel>
 void draw_glyphs(GlyphRows<Pixel>& cache, const unsigned char* characters, int32_t count, int32_t x,
                  int32_t y) {
     const GlyphRows<Pixel>& table = glyph_rows_for(cache, screen->fg_color, screen->bg_color);
-    const FontDescriptor& font = *screen->font;
-    for (int32_t r = 0; r < font.cell_height; ++r) {
-        uint8_t* line = screen->line_table[y + r] + static_cast<size_t>(x) * sizeof(Pixel);
+    // Locals, so the stores into the framebuffer cannot make the compiler reload them.
+    const int32_t height = screen->font->cell_height;
+    const uint8_t* const glyphs = screen->font->glyphs;
+    uint8_t* const* const lines = screen->line_table;
+    for (int32_t r = 0; r < height; ++r) {
+        uint8_t* line = lines[y + r] + static_cast<size_t>(x) * sizeof(Pixel);
+        const uint8_t* row_bits = glyphs + r;
         for (int32_t k = 0; k < count; ++k) {
-            const uint8_t bits = font.glyphs[characters[k] * font.cell_height + r];
+            const uint8_t bits = row_bits[characters[k] * height];
             std::memcpy(line + static_cast<size_t>(k) * sizeof table.rows[0], table.rows[bits],
                         sizeof table.rows[0]);
         }
@@ -93,6 +97,7 @@ int32_t clamp_row(int64_t row) {
 }
 
 void add_rows(DirtyRowRange* range, int32_t first, int32_t end) {
+    if (range == nullptr) return;
     if (range->first == range->end) {
         range->first = first;
         range->end = end;

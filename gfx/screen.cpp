@@ -28,8 +28,8 @@ constexpr size_t HICOLOR_LOOKUP_BYTES = 2048;
 constexpr size_t PALETTE_BYTES = 1024;
 constexpr size_t KEY_STATE_BYTES = 128;
 constexpr size_t COLOR_ASSOCIATION_BYTES = 16;
-// A page larger than this is refused before any allocation is tried: row offsets and the
-// pitch are 32-bit.
+// Pages larger than this, alone or together, are refused before any allocation is tried:
+// row offsets and the pitch are 32-bit.
 constexpr int64_t MAX_PAGE_BYTES = INT32_MAX;
 
 // Modes 0 to 21; a zero width marks a row that is not a mode (0 closes, 3 to 6 are invalid).
@@ -105,7 +105,11 @@ bool allocate_buffers(int32_t pages) {
     int64_t pitch = int64_t{s->bytes_per_pixel} * s->width;
     int64_t page_bytes = pitch * s->height;
     int64_t display_rows = int64_t{s->height} * s->scanline_size;
-    if (page_bytes > MAX_PAGE_BYTES || display_rows > INT32_MAX) return false;
+    // All pages together within the same bound: a huge page count fails at once instead of
+    // allocating page after page.
+    if (page_bytes > MAX_PAGE_BYTES || page_bytes * pages > MAX_PAGE_BYTES ||
+        display_rows > INT32_MAX)
+        return false;
     s->pitch = s->target_pitch = static_cast<int32_t>(pitch);
     s->pages = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(pages), sizeof(uint8_t*)));
     if (!s->pages) return false;

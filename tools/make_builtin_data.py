@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # leave no cache beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import extract_fonts  # noqa: E402
 

@@ -67,6 +67,8 @@ TEST_F(Screens, OversizedScreensFailWithoutAScreen) {
     // One row of 2^31 bytes: the pitch itself would not fit 32 bits.
     EXPECT_EQ(screen_res(1 << 29, 1, 32, 0, 0, 0), 1);
     EXPECT_EQ(screen, nullptr);
+    EXPECT_EQ(screen_res(640, 480, 8, 1000000, 0, 0), 1);  // too many pages together
+    EXPECT_EQ(screen, nullptr);
     EXPECT_EQ(screen_res(64, 48, 8, 0, 0, 0), 0);  // and the next screen opens normally
 }
 
