@@ -18,6 +18,7 @@ namespace qx {
 namespace {
 
 constexpr int32_t GLYPH_WIDTH = 8;  // every built-in font is 8 pixels wide, one byte per row
+constexpr uint16_t SPACE = ' ';
 
 // Eight pixels of one glyph row for each glyph byte, in the current colours. A character row
 // is then a single 8-pixel store: exactly the pixels that put_pixel would write one by one.

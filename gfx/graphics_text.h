@@ -16,7 +16,6 @@ struct DirtyRowRange {
 };
 
 constexpr int32_t CLEAR_DEFAULT = -65536;  // clear mode when no argument was given
-constexpr unsigned char SPACE = ' ';
 
 void graphics_print_buffer(const unsigned char* text, int32_t length, int32_t mask);
 // 16-bit units become bytes: up to 255 as they are, others "?", a surrogate pair one "?".

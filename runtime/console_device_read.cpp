@@ -13,6 +13,8 @@ int32_t console_read_bytes(DeviceRecord* record, unsigned char* buffer, size_t* 
     while (delivered < *count) {
         if (pending->count == 0) {
             KeyText key = read_key_text();
+            // A key text is at most two bytes, whatever a hook claims.
+            if (key.length > static_cast<int32_t>(sizeof key.bytes)) key.length = sizeof key.bytes;
             if (key.length <= 0) {
                 std::memset(buffer + delivered, 0, *count - delivered);
                 break;

@@ -3,6 +3,7 @@
 // the output always equals the plain converter's. Internal to the blitters.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -110,6 +111,13 @@ inline void store128(uint8_t* p, __m128i v) {
 }
 #endif
 
+// Four 24-bit pixels (the low three bytes of each value) as three 32-bit stores.
+inline void store_packed_24(uint8_t* out, const uint32_t p[4]) {
+    store<uint32_t>(out, (p[0] & 0xFFFFFFu) | p[1] << 24);
+    store<uint32_t>(out + 4, (p[1] >> 8 & 0xFFFFu) | p[2] << 16);
+    store<uint32_t>(out + 8, (p[2] >> 16 & 0xFFu) | p[3] << 8);
+}
+
 // Indexed sources: the 256 display pixels are worked out once per call, then each pixel is
 // one table read.
 template <typename Display>
@@ -126,19 +134,31 @@ struct FastIndexedConvert {
     }
     void row(uint8_t* d, const uint8_t* s, int32_t width) const {
         if constexpr (Display::bytes == 3) {
-            // Four-byte stores whose spare byte the next pixel overwrites; the last is exact.
-            for (int32_t i = 0; i + 1 < width; ++i)
-                store<uint32_t>(d + 3 * i, table[s[i]]);
-            Display24<true>::put_bytes(d + 3 * (width - 1), table[s[width - 1]]);
+            int32_t i = 0;
+            for (; i + 4 <= width; i += 4) {
+                const uint32_t p[4] = {table[s[i]], table[s[i + 1]], table[s[i + 2]],
+                                       table[s[i + 3]]};
+                store_packed_24(d + 3 * i, p);
+            }
+            for (; i < width; ++i)
+                Display24<true>::put_bytes(d + 3 * i, table[s[i]]);
         } else {
             using Out = typename Display::Pixel;
             int32_t i = 0;
-            for (; i + 4 <= width; i += 4) {
-                uint32_t quad = load<uint32_t>(s + i);
-                store<Out>(d + (i + 0) * sizeof(Out), static_cast<Out>(table[quad & 0xFF]));
-                store<Out>(d + (i + 1) * sizeof(Out), static_cast<Out>(table[quad >> 8 & 0xFF]));
-                store<Out>(d + (i + 2) * sizeof(Out), static_cast<Out>(table[quad >> 16 & 0xFF]));
-                store<Out>(d + (i + 3) * sizeof(Out), static_cast<Out>(table[quad >> 24]));
+            if constexpr (std::endian::native == std::endian::little) {
+                // Eight indices per load, their display pixels gathered into 64-bit stores.
+                constexpr int per_word = 8 / sizeof(Out);
+                for (; i + 8 <= width; i += 8) {
+                    uint64_t eight = load<uint64_t>(s + i);
+                    for (int w = 0; w < 8; w += per_word) {
+                        uint64_t word = 0;
+                        for (int k = 0; k < per_word; ++k) {
+                            word |= uint64_t{table[eight >> (8 * (w + k)) & 0xFF]}
+                                    << (8 * sizeof(Out) * k);
+                        }
+                        store<uint64_t>(d + (i + w) * sizeof(Out), word);
+                    }
+                }
             }
             for (; i < width; ++i)
                 store<Out>(d + i * sizeof(Out), static_cast<Out>(table[s[i]]));
@@ -181,6 +201,23 @@ struct FastLookupConvert {
     }
     void row(uint8_t* d, const uint8_t* s, int32_t width) const {
         int32_t i = 0;
+        if constexpr (Bytes == 3) {
+#if QX_BLIT_SSE2
+            if (order == 1) {
+                i = convert_simd_24<HicolorToRedHigh>(d, s, width);
+            } else if (order == 2) {
+                i = convert_simd_24<HicolorToRedLow>(d, s, width);
+            }
+#endif
+            for (; i + 4 <= width; i += 4) {
+                uint32_t p[4];
+                for (int k = 0; k < 4; ++k) {
+                    uint16_t v = load<uint16_t>(s + 2 * (i + k));
+                    p[k] = lookup[v & 0xFF] | lookup[256 + (v >> 8)];
+                }
+                store_packed_24(d + 3 * i, p);
+            }
+        }
 #if QX_BLIT_SSE2
         if constexpr (Bytes == 4) {
             if (order == 1) {
@@ -201,6 +238,22 @@ struct FastLookupConvert {
             __m128i p = load128(s + 2 * i);
             store128(d + 4 * i, Moves::apply(_mm_unpacklo_epi16(p, zero)));
             store128(d + 4 * i + 16, Moves::apply(_mm_unpackhi_epi16(p, zero)));
+        }
+        return i;
+    }
+    template <typename Moves>
+    static int32_t convert_simd_24(uint8_t* d, const uint8_t* s, int32_t width) {
+        const __m128i zero = _mm_setzero_si128();
+        alignas(16) uint32_t colours[8];
+        int32_t i = 0;
+        for (; i + 8 <= width; i += 8) {
+            __m128i p = load128(s + 2 * i);
+            _mm_store_si128(reinterpret_cast<__m128i*>(colours),
+                            Moves::apply(_mm_unpacklo_epi16(p, zero)));
+            _mm_store_si128(reinterpret_cast<__m128i*>(colours + 4),
+                            Moves::apply(_mm_unpackhi_epi16(p, zero)));
+            store_packed_24(d + 3 * i, colours);
+            store_packed_24(d + 3 * i + 12, colours + 4);
         }
         return i;
     }
@@ -230,16 +283,23 @@ struct FastRepackConvert {
     bool prepare(const ScreenContext&) { return true; }
     void row(uint8_t* d, const uint8_t* s, int32_t width) const {
         int32_t i = 0;
+#if QX_BLIT_SSE2
+        if constexpr (!RedHigh) {
+            alignas(16) uint32_t p[4];
+            for (; i + 4 <= width; i += 4) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(p),
+                                SwapMoves::apply(load128(s + 4 * i)));
+                store_packed_24(d + 3 * i, p);
+            }
+        }
+#endif
         for (; i + 4 <= width; i += 4) {
             uint32_t p[4];
             for (int k = 0; k < 4; ++k) {
                 uint32_t v = load<uint32_t>(s + 4 * (i + k));
                 p[k] = RedHigh ? v : swap_red_blue(v);
             }
-            uint8_t* out = d + 3 * i;
-            store<uint32_t>(out, (p[0] & 0xFFFFFFu) | p[1] << 24);
-            store<uint32_t>(out + 4, (p[1] >> 8 & 0xFFFFu) | p[2] << 16);
-            store<uint32_t>(out + 8, (p[2] >> 16 & 0xFFu) | p[3] << 8);
+            store_packed_24(d + 3 * i, p);
         }
         PlainConvert<TruecolorSource, Display24<RedHigh>>::convert(d + 3 * i, s + 4 * i, width - i,
                                                                    nullptr);

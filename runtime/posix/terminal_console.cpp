@@ -48,6 +48,13 @@ constexpr uint16_t CP1252_HIGH[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+// The console's glyphs for the control bytes 0x00-0x1F and 0x7F.
+constexpr uint16_t CONTROL_GLYPHS[32] = {
+    0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
+    0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
+    0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
+constexpr uint16_t CONTROL_GLYPH_DELETE = 0x2302;
+
 // Console colour bits (blue 1, green 2, red 4) to the terminal's colour numbers.
 constexpr int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
@@ -94,9 +101,14 @@ void put_code_point(Output& out, uint32_t code) {
 }
 
 // A cell's byte as the terminal can show it: control bytes never reach the terminal raw.
+// They are visible cells, drawn with the console's own glyphs where UTF-8 can show them.
 void put_cell(Output& out, unsigned char byte) {
     if (byte < 0x20 || byte == 0x7F) {
-        out.put(".", 1);
+        if (!terminal.utf8) {
+            out.put(byte == 0 ? " " : ".", 1);
+        } else {
+            put_code_point(out, byte == 0x7F ? CONTROL_GLYPH_DELETE : CONTROL_GLYPHS[byte]);
+        }
     } else if (byte < 0x80) {
         char c = static_cast<char>(byte);
         out.put(&c, 1);

@@ -80,7 +80,7 @@ def expected_screen():
     rows[7] = "a       b       c"
     # The view of rows 20 to 23 took v1..v6 over "line 27".."line 30" and scrolled three times.
     rows[19:23] = ["v4ne 30", "v5", "v6", ""]
-    rows[23] = "bottom \u00e9t\u00e9"
+    rows[23] = "bottom \u00e9t\u00e9 \u25ba\u20ac"
     return rows
 
 

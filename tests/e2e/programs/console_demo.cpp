@@ -39,7 +39,7 @@ void draw_screen() {
     locate(8, 1, -1, nullptr);
     say("a\tb\tc", 0);
     locate(24, 1, -1, nullptr);
-    say("bottom \xe9t\xe9", 0);
+    say("bottom \xe9t\xe9 \x10\x80", 0);  // Windows-1252 and a control byte
     view_print(20, 23);
     for (int i = 1; i <= 6; ++i) {
         std::snprintf(text, sizeof text, "v%d", i);
