@@ -1,25 +1,177 @@
+// The "GDI" driver: the framebuffer in an ordinary fixed-size window, each frame's band of
+// changed rows converted to the visual's format and sent with XPutImage.
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx/driver/blitter.h"
 #include "gfx/driver/display_driver.h"
+#include "gfx/screen.h"
+#include "gfx/x11/window_layer.h"
+#include "gfx/x11/x11_api.h"
+#include "gfx/x11/xrandr_api.h"
 
 namespace qx {
 
 namespace {
 
-// The window body of this driver is not built yet: it always refuses to open.
-int32_t gdi_init(const char*, int32_t, int32_t, int32_t, int32_t, int32_t) { return -1; }
+// The converted picture, display rows of the visual's format. Created and freed on the
+// update thread.
+struct GdiSurface {
+    XImage* image;
+    GC gc;
+};
+GdiSurface surface{};
+
+constexpr int64_t MAX_IMAGE_BYTES = int64_t{1} << 30;
+
+// The blitter's display depth for a TrueColor visual of `bits_per_pixel`; 0 when none fits.
+int32_t display_depth_of(const Visual* visual, int32_t bits_per_pixel) {
+    unsigned long red = visual->red_mask, green = visual->green_mask, blue = visual->blue_mask;
+    bool low_red = red < blue;
+    unsigned long outer = low_red ? blue : red, inner = low_red ? red : blue;
+    switch (bits_per_pixel) {
+        case 32:
+        case 24:
+            return green == 0xFF00 && outer == 0xFF0000 && inner == 0xFF ? bits_per_pixel : 0;
+        case 16:
+            if (green == 0x3E0 && outer == 0x7C00 && inner == 0x1F) return 15;
+            return green == 0x7E0 && outer == 0xF800 && inner == 0x1F ? 16 : 0;
+        default:
+            return 0;
+    }
+}
+
+void gdi_destroy_window() {
+    Display* display = window_state.display;
+    if (surface.image != nullptr) {
+        XDestroyImage(surface.image);  // frees the pixel buffer too
+        surface.image = nullptr;
+    }
+    if (display == nullptr) return;
+    if (surface.gc != nullptr) {
+        x11.XFreeGC(display, surface.gc);
+        surface.gc = nullptr;
+    }
+    if (window_state.window != None) {
+        x11.XDestroyWindow(display, window_state.window);
+        window_state.window = None;
+    }
+    x11.XFlush(display);
+}
+
+// The image the blitter converts into: the visual's format, every display row.
+XImage* create_image(Display* display, Visual* visual, int32_t visual_depth) {
+    XImage* image = x11.XCreateImage(display, visual, static_cast<unsigned>(visual_depth), ZPixmap,
+                                     0, nullptr, static_cast<unsigned>(window_state.width),
+                                     static_cast<unsigned>(window_state.height), 32, 0);
+    if (image == nullptr) return nullptr;
+    int64_t bytes = int64_t{image->bytes_per_line} * window_state.height;
+    if (image->bytes_per_line <= 0 || bytes > MAX_IMAGE_BYTES) {
+        XDestroyImage(image);
+        return nullptr;
+    }
+    image->data = static_cast<char*>(std::calloc(static_cast<size_t>(bytes), 1));
+    if (image->data == nullptr) {
+        XDestroyImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
+int32_t gdi_create_window() {
+    if (window_state.flags & SCREEN_FULLSCREEN) return -1;
+    Display* display = window_state.display;
+    if (display == nullptr || screen == nullptr) return -1;
+    int number = DefaultScreen(display);
+    Visual* visual = DefaultVisual(display, number);
+    int visual_depth = DefaultDepth(display, number);
+    if (visual->c_class != TrueColor) return -1;
+    surface.image = create_image(display, visual, visual_depth);
+    if (surface.image == nullptr) return -1;
+    int32_t display_depth = display_depth_of(visual, surface.image->bits_per_pixel);
+    if (display_depth == 0) return -1;
+    window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
+    if (window_state.blitter == nullptr) return -1;
+
+    int32_t x = (DisplayWidth(display, number) - window_state.width) >> 1;
+    int32_t y = (DisplayHeight(display, number) - window_state.height) >> 1;
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            FocusChangeMask | ExposureMask | StructureNotifyMask |
+                            PropertyChangeMask;
+    x11_error_begin();
+    window_state.window = x11.XCreateWindow(
+        display, RootWindow(display, number), x, y, static_cast<unsigned>(window_state.width),
+        static_cast<unsigned>(window_state.height), 0, visual_depth, InputOutput, visual,
+        CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+    if (window_state.window != None) {
+        describe_window(window_state.window, x, y, false);
+        surface.gc = x11.XCreateGC(display, window_state.window, 0, nullptr);
+        x11.XMapRaised(display, window_state.window);
+    }
+    // A window larger than the server allows fails here, not later in a frame.
+    if (x11_error_end(display) != 0 || window_state.window == None || surface.gc == nullptr) {
+        return -1;
+    }
+    screen->refresh_rate = xrandr_load() == 0 ? xrandr_refresh_rate(display) : 0;
+    mark_all_rows_dirty();
+    return 0;
+}
+
+void gdi_frame_update() {
+    if (window_state.palette_changed != 0) {
+        // Every pixel may now show another colour, not only those of the next band.
+        window_state.palette_changed = 0;
+        mark_all_rows_dirty();
+    }
+    ScreenContext* s = screen;
+    if (s == nullptr || s->dirty_lines == nullptr || surface.image == nullptr) return;
+    // One flag per framebuffer row; each stands for scanline_size display rows.
+    const uint8_t* flags = s->dirty_lines;
+    int32_t rows = std::min(s->height, window_state.height / std::max(s->scanline_size, 1));
+    int32_t first = 0;
+    while (first < rows && flags[first] == 0)
+        ++first;
+    if (first == rows) return;
+    int32_t last = rows - 1;
+    while (flags[last] == 0)
+        --last;
+    window_state.blitter(reinterpret_cast<uint8_t*>(surface.image->data),
+                         surface.image->bytes_per_line);
+    int32_t top = first * s->scanline_size;
+    int32_t count = (last - first + 1) * s->scanline_size;
+    x11.XPutImage(window_state.display, window_state.window, surface.gc, surface.image, 0, top, 0,
+                  top, static_cast<unsigned>(window_state.width), static_cast<unsigned>(count));
+    std::memset(s->dirty_lines, 0, static_cast<size_t>(window_state.height));
+}
+
+int32_t gdi_init(const char* title, int32_t width, int32_t height, int32_t depth,
+                 int32_t refresh_rate, int32_t flags) {
+    window_state = WindowState{};
+    if (flags & SCREEN_OPENGL) return -1;
+    window_state.create_window = gdi_create_window;
+    window_state.destroy_window = gdi_destroy_window;
+    window_state.paint = mark_all_rows_dirty;
+    window_state.frame_update = gdi_frame_update;
+    return open_window_layer(title, width, height, std::max(depth, 8), refresh_rate, flags);
+}
 
 }  // namespace
 
 extern const DisplayDriver GDI_DRIVER = {
     .name = "GDI",
     .init = gdi_init,
-    .exit = nullptr,
-    .lock = nullptr,
-    .unlock = nullptr,
-    .set_palette = nullptr,
-    .wait_vsync = nullptr,
-    .get_mouse = nullptr,
-    .set_mouse = nullptr,
-    .set_window_title = nullptr,
+    .exit = close_window_layer,
+    .lock = window_lock,
+    .unlock = window_unlock,
+    .set_palette = window_set_palette,
+    .wait_vsync = window_wait_vsync,
+    .get_mouse = window_get_mouse,
+    .set_mouse = window_set_mouse,
+    .set_window_title = window_set_title,
     .fetch_modes = nullptr,
     .flip = nullptr,
 };

@@ -22,6 +22,20 @@ int record_error(Display*, XErrorEvent* event) {
     return 0;
 }
 
+// libX11 1.7 and later: called instead of exit() after a broken connection. Optional.
+using IoErrorExitHandler = void (*)(Display*, void*);
+void (*set_io_error_exit_handler)(Display*, IoErrorExitHandler, void*) = nullptr;
+
+// The broken connection is reported through the exit handler, which returns and so leaves
+// the process running; this one only has to return.
+int ignore_io_error(Display*) {
+    return 0;
+}
+
+void mark_lost(Display*, void* lost) {
+    static_cast<std::atomic<int32_t>*>(lost)->store(1);
+}
+
 }  // namespace
 
 int32_t x11_load() {
@@ -38,6 +52,9 @@ int32_t x11_load() {
 #undef QX_X11_BIND
     if (api.XInitThreads() == 0) return -1;
     api.XSetErrorHandler(record_error);
+    set_io_error_exit_handler = reinterpret_cast<void (*)(Display*, IoErrorExitHandler, void*)>(
+        dlsym(library, "XSetIOErrorExitHandler"));
+    if (set_io_error_exit_handler != nullptr) api.XSetIOErrorHandler(ignore_io_error);
     x11 = api;
     load_result = 0;
     return 0;
@@ -46,6 +63,14 @@ int32_t x11_load() {
 Display* x11_open_display() {
     if (x11_load() != 0) return nullptr;
     return x11.XOpenDisplay(nullptr);
+}
+
+Display* x11_open_display_watched(std::atomic<int32_t>* lost) {
+    Display* display = x11_open_display();
+    if (display != nullptr && set_io_error_exit_handler != nullptr) {
+        set_io_error_exit_handler(display, mark_lost, lost);
+    }
+    return display;
 }
 
 void x11_error_begin() {

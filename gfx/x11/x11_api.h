@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <atomic>
 #include <cstdint>
 
 #define QX_X11_SYMBOLS(X)                                                                        \
@@ -48,7 +49,19 @@
     X(int, XDefineCursor, (Display*, Window, Cursor))                                            \
     X(int, XUndefineCursor, (Display*, Window))                                                  \
     X(int, XLookupString, (XKeyEvent*, char*, int, KeySym*, XComposeStatus*))                    \
-    X(Bool, XQueryExtension, (Display*, const char*, int*, int*, int*))
+    X(Bool, XQueryExtension, (Display*, const char*, int*, int*, int*))                          \
+    X(XIOErrorHandler, XSetIOErrorHandler, (XIOErrorHandler))                                    \
+    X(int, XSelectInput, (Display*, Window, long))                                               \
+    X(GC, XCreateGC, (Display*, Drawable, unsigned long, XGCValues*))                            \
+    X(int, XFreeGC, (Display*, GC))                                                              \
+    X(XImage*, XCreateImage,                                                                     \
+      (Display*, Visual*, unsigned, int, int, char*, unsigned, unsigned, int, int))              \
+    X(int, XPutImage, (Display*, Drawable, GC, XImage*, int, int, int, int, unsigned, unsigned)) \
+    X(int, XGetScreenSaver, (Display*, int*, int*, int*, int*))                                  \
+    X(int, XSetScreenSaver, (Display*, int, int, int, int))                                      \
+    X(int, XGetWindowProperty,                                                                   \
+      (Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*, unsigned long*,              \
+       unsigned long*, unsigned char**))
 
 namespace qx {
 
@@ -66,6 +79,12 @@ int32_t x11_load();
 // Opens a connection with the process-wide error handler in place, so an X error marks the
 // operation failed instead of ending the process. Null when no server answers.
 Display* x11_open_display();
+
+// As x11_open_display, and `lost` becomes 1 when the connection breaks (the server went
+// away): the calls on it then fail instead of ending the process. Without the libX11 call
+// that makes this possible (before 1.7) the connection still opens and a break ends the
+// process as Xlib always did.
+Display* x11_open_display_watched(std::atomic<int32_t>* lost);
 
 // Error bracket: clear, run requests, then x11_error_end syncs and reports whether any of
 // them failed (nonzero = the X error code). Runs on the thread that owns `display`.

@@ -1,0 +1,322 @@
+#include "gfx/x11/window_layer.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "gfx/driver/display_driver.h"
+#include "gfx/graphics_keys.h"
+#include "gfx/screen.h"
+#include "gfx/x11/window_events.h"
+#include "gfx/x11/x11_api.h"
+#include "runtime/key_code.h"
+
+namespace qx {
+
+WindowState window_state;
+WindowInput window_input{0, 0, 1, false, false};
+WindowAtoms window_atoms;
+
+namespace {
+
+// The one lock between the program and the update thread. Uncontended it stays in user space.
+std::recursive_mutex layer_mutex;
+std::thread update_thread;
+std::atomic<int32_t> connection_lost{0};
+
+// Start-up hand-shake: the thread reports 1 (window up) or -1 (creation failed).
+std::mutex start_mutex;
+std::condition_variable start_signal;
+int32_t start_status = 0;
+
+struct SavedScreenSaver {
+    bool saved;
+    int timeout, interval, prefer_blanking, allow_exposures;
+};
+SavedScreenSaver saved_screen_saver{};
+
+void report_start(int32_t status) {
+    std::lock_guard<std::mutex> guard(start_mutex);
+    start_status = status;
+    start_signal.notify_all();
+}
+
+void copy_text(char* out, size_t capacity, const char* text) {
+    size_t length = text == nullptr ? 0 : strnlen(text, capacity - 1);
+    if (length > 0) std::memcpy(out, text, length);
+    out[length] = '\0';
+}
+
+void intern_atoms(Display* display) {
+    window_atoms.wm_protocols = x11.XInternAtom(display, "WM_PROTOCOLS", False);
+    window_atoms.wm_delete_window = x11.XInternAtom(display, "WM_DELETE_WINDOW", False);
+    window_atoms.cursor_message = x11.XInternAtom(display, "QX mouse cursor", False);
+    window_atoms.net_wm_state = x11.XInternAtom(display, "_NET_WM_STATE", False);
+    window_atoms.net_wm_state_maximized_horz =
+        x11.XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
+    window_atoms.net_wm_state_maximized_vert =
+        x11.XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False);
+    window_atoms.net_wm_name = x11.XInternAtom(display, "_NET_WM_NAME", False);
+    window_atoms.utf8_string = x11.XInternAtom(display, "UTF8_STRING", False);
+}
+
+// The server went away: the program can only end. The key ring gets the close key, and the
+// process is told its session hung up, which restores the terminal and ends it.
+void end_after_lost_connection() {
+    {
+        std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+        graphics_key_post(KEY_CLOSE);
+    }
+    kill(getpid(), SIGHUP);
+}
+
+void run_update_thread() {
+    int32_t created = window_state.create_window != nullptr ? window_state.create_window() : -1;
+    if (created == 0) {
+        {
+            std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+            window_state.active = 1;
+        }
+        report_start(1);
+        for (;;) {
+            {
+                std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+                if (window_state.running == 0 || connection_lost.load() != 0) break;
+                if (window_state.frame_update != nullptr) window_state.frame_update();
+                if (window_state.active != 0) refresh_key_states_from_keyboard();
+                pump_messages();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    {
+        std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+        if (window_state.destroy_window != nullptr) window_state.destroy_window();
+    }
+    if (created != 0) {
+        report_start(-1);
+    } else if (connection_lost.load() != 0) {
+        end_after_lost_connection();
+    }
+}
+
+void send_cursor_message(int32_t visible) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_state.window;
+    event.xclient.message_type = window_atoms.cursor_message;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = visible;
+    x11.XSendEvent(window_state.display, window_state.window, False, NoEventMask, &event);
+    x11.XFlush(window_state.display);
+}
+
+bool window_usable() {
+    return window_state.display != nullptr && window_state.window != None &&
+           connection_lost.load() == 0;
+}
+
+}  // namespace
+
+int32_t open_window_layer(const char* title, int32_t width, int32_t height, int32_t depth,
+                          int32_t refresh_rate, int32_t flags) {
+    window_input.cursor_visible = 1;
+    copy_text(window_state.title, sizeof window_state.title, title);
+    std::memcpy(window_state.class_name, "qxgfxclass_", 11);
+    copy_text(window_state.class_name + 11, sizeof window_state.class_name - 11,
+              window_state.title);
+    window_state.width = width;
+    window_state.height = height;
+    window_state.depth = depth;
+    window_state.refresh_rate = refresh_rate;
+    window_state.flags = flags;
+    window_input.buttons = 0;
+    window_input.wheel = 0;
+    window_state.running = 1;
+    // X windows are at most 32767 pixels on a side.
+    if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return -1;
+    connection_lost.store(0);
+    window_state.display = x11_open_display_watched(&connection_lost);
+    if (window_state.display == nullptr) return -1;
+    intern_atoms(window_state.display);
+    SavedScreenSaver& saver = saved_screen_saver;
+    x11.XGetScreenSaver(window_state.display, &saver.timeout, &saver.interval,
+                        &saver.prefer_blanking, &saver.allow_exposures);
+    x11.XSetScreenSaver(window_state.display, 0, saver.interval, saver.prefer_blanking,
+                        saver.allow_exposures);
+    saver.saved = true;
+    if (flags & SCREEN_OPENGL) return 0;  // the caller makes its window on its own thread
+    if (update_thread.joinable()) update_thread.join();  // a previous layer never closed
+    start_status = 0;
+    update_thread = std::thread(run_update_thread);
+    std::unique_lock<std::mutex> wait(start_mutex);
+    start_signal.wait(wait, [] { return start_status != 0; });
+    return start_status == 1 ? 0 : -1;
+}
+
+void close_window_layer() {
+    {
+        std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+        if (window_state.running == 0) return;
+        window_state.running = 0;
+    }
+    if (update_thread.joinable()) update_thread.join();
+    Display* display = window_state.display;
+    window_state.display = nullptr;
+    window_state.window = None;
+    // A broken connection is left alone: every call on it would only fail again.
+    if (display == nullptr || connection_lost.load() != 0) return;
+    SavedScreenSaver& saver = saved_screen_saver;
+    if (saver.saved) {
+        x11.XSetScreenSaver(display, saver.timeout, saver.interval, saver.prefer_blanking,
+                            saver.allow_exposures);
+        saver.saved = false;
+    }
+    x11.XCloseDisplay(display);
+}
+
+void window_lock() {
+    layer_mutex.lock();
+}
+
+void window_unlock() {
+    layer_mutex.unlock();
+}
+
+void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue) {
+    if (index < 0 || index > 255) return;
+    std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+    uint8_t* entry = window_state.palette_entries[index];
+    entry[0] = static_cast<uint8_t>(red);
+    entry[1] = static_cast<uint8_t>(green);
+    entry[2] = static_cast<uint8_t>(blue);
+    entry[3] = PC_NOCOLLAPSE;
+    window_state.palette_changed = 1;
+}
+
+void window_wait_vsync() {
+    int32_t rate = screen != nullptr ? screen->refresh_rate : 0;
+    int32_t milliseconds = rate > 0 ? 1000 / rate : 16;
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+int32_t window_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
+    std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+    if (window_state.active == 0 || !window_usable()) return -1;
+    Window root = None, child = None;
+    int root_x = 0, root_y = 0, px = 0, py = 0;
+    unsigned mask = 0;
+    bool same_screen = x11.XQueryPointer(window_state.display, window_state.window, &root, &child,
+                                         &root_x, &root_y, &px, &py, &mask) != False;
+    if (window_state.flags & SCREEN_FULLSCREEN) {
+        px = std::clamp(px, 0, std::max(window_state.width - 1, 0));
+        py = std::clamp(py, 0, std::max(window_state.height - 1, 0));
+    } else if (!same_screen || px < 0 || px >= window_state.width || py < 0 ||
+               py >= window_state.height) {
+        window_input.buttons = 0;
+        return -1;
+    }
+    if (x) *x = px;
+    if (y) *y = py;
+    if (wheel) *wheel = window_input.wheel;
+    if (buttons) *buttons = window_input.buttons;
+    return 0;
+}
+
+void window_set_mouse(int32_t x, int32_t y, int32_t cursor) {
+    std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+    if (!window_usable()) return;
+    if (x >= 0) {
+        x = std::min(x, window_state.width - 1);
+        y = std::clamp(y, 0, std::max(window_state.height - 1, 0));
+        x11.XWarpPointer(window_state.display, None, window_state.window, 0, 0, 0, 0, x, y);
+        x11.XFlush(window_state.display);
+    }
+    if (cursor > 0 && window_input.cursor_visible == 0) {
+        send_cursor_message(1);
+        window_input.cursor_visible = 1;
+    } else if (cursor == 0 && window_input.cursor_visible == 1) {
+        send_cursor_message(0);
+        window_input.cursor_visible = 0;
+    }
+}
+
+void window_set_title(const char* title) {
+    std::lock_guard<std::recursive_mutex> guard(layer_mutex);
+    if (!window_usable() || title == nullptr) return;
+    x11.XStoreName(window_state.display, window_state.window, title);
+    char utf8[WINDOW_TITLE_CAPACITY * 3];
+    int32_t length = windows_1252_to_utf8(title, utf8, sizeof utf8);
+    x11.XChangeProperty(window_state.display, window_state.window, window_atoms.net_wm_name,
+                        window_atoms.utf8_string, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(utf8), length);
+    x11.XFlush(window_state.display);
+}
+
+void pump_messages() {
+    Display* display = window_state.display;
+    if (display == nullptr || connection_lost.load() != 0) return;
+    while (x11.XPending(display) > 0 && connection_lost.load() == 0) {
+        XEvent event;
+        x11.XNextEvent(display, &event);
+        // Events of a window replaced by a full-screen switch are stale.
+        if (event.xany.window == window_state.window) handle_window_event(&event);
+    }
+}
+
+void refresh_key_states_from_keyboard() {
+    if (screen == nullptr || screen->key_states == nullptr || !window_usable()) return;
+    char keymap[32] = {};
+    x11.XQueryKeymap(window_state.display, keymap);
+    key_states_from_keymap(keymap, screen->key_states);
+}
+
+int32_t window_connection_lost() {
+    return connection_lost.load();
+}
+
+void mark_all_rows_dirty() {
+    if (screen == nullptr || screen->dirty_lines == nullptr) return;
+    std::memset(screen->dirty_lines, 1,
+                static_cast<size_t>(screen->height) * static_cast<size_t>(screen->scanline_size));
+}
+
+void describe_window(Window window, int32_t x, int32_t y, bool resizable) {
+    Display* display = window_state.display;
+    XClassHint class_hint{window_state.title, window_state.class_name};
+    x11.XSetClassHint(display, window, &class_hint);
+    XSizeHints size{};
+    size.flags = USPosition | PPosition;
+    size.x = x;
+    size.y = y;
+    if (!resizable) {
+        size.flags |= PMinSize | PMaxSize;
+        size.min_width = size.max_width = window_state.width;
+        size.min_height = size.max_height = window_state.height;
+    }
+    x11.XSetWMNormalHints(display, window, &size);
+    Atom delete_window = window_atoms.wm_delete_window;
+    x11.XSetWMProtocols(display, window, &delete_window, 1);
+    if (!resizable) {
+        // Move, minimise and close only: no maximise button, no sizing border.
+        const long motif_hints[5] = {1, 4 | 8 | 32, 0, 0, 0};
+        Atom motif = x11.XInternAtom(display, "_MOTIF_WM_HINTS", False);
+        x11.XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(motif_hints), 5);
+    }
+    x11.XStoreName(display, window, window_state.title);
+    char utf8[WINDOW_TITLE_CAPACITY * 3];
+    int32_t length = windows_1252_to_utf8(window_state.title, utf8, sizeof utf8);
+    x11.XChangeProperty(display, window, window_atoms.net_wm_name, window_atoms.utf8_string, 8,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(utf8), length);
+}
+
+}  // namespace qx
