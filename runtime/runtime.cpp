@@ -26,13 +26,13 @@ ModuleHooks module_hooks{};
 }  // namespace
 
 int32_t add_module_init_hook(void (*hook)()) {
-    if (module_hooks.init_count == ModuleHooks::CAPACITY) return -1;
+    if (!hook || module_hooks.init_count == ModuleHooks::CAPACITY) return -1;
     module_hooks.init[module_hooks.init_count++] = hook;
     return 0;
 }
 
 int32_t add_module_exit_hook(void (*hook)()) {
-    if (module_hooks.exit_count == ModuleHooks::CAPACITY) return -1;
+    if (!hook || module_hooks.exit_count == ModuleHooks::CAPACITY) return -1;
     module_hooks.exit[module_hooks.exit_count++] = hook;
     return 0;
 }
@@ -47,14 +47,18 @@ void runtime_init(int32_t argc, char** argv) {
 }
 
 void run_module_init_hooks() {
-    for (int32_t i = 0; i < module_hooks.init_count; ++i) module_hooks.init[i]();
+    for (int32_t i = 0; i < module_hooks.init_count; ++i)
+        module_hooks.init[i]();
 }
 
 void runtime_end(int32_t exit_code) {
-    for (int32_t i = 0; i < module_hooks.exit_count; ++i) module_hooks.exit[i]();
+    for (int32_t i = 0; i < module_hooks.exit_count; ++i)
+        module_hooks.exit[i]();
     std::exit(exit_code);
 }
 
-int32_t register_exit_handler(void (*handler)()) { return std::atexit(handler) == 0 ? 0 : -1; }
+int32_t register_exit_handler(void (*handler)()) {
+    return handler && std::atexit(handler) == 0 ? 0 : -1;
+}
 
 }  // namespace qx

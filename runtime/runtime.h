@@ -18,11 +18,12 @@ void run_module_init_hooks();
 int32_t set_runtime_error(int32_t code);
 int32_t runtime_error();
 
-// Module hook lists, run by run_module_init_hooks and runtime_end; -1 when full.
+// Module hook lists, run by run_module_init_hooks and runtime_end; -1 when full or null.
 int32_t add_module_init_hook(void (*hook)());
 int32_t add_module_exit_hook(void (*hook)());
 
-// Registers a handler run at process exit, newest first (atexit); returns 0 on success.
+// Registers a handler run at process exit, newest first (atexit); returns 0 on success,
+// -1 for a null handler or a full list.
 int32_t register_exit_handler(void (*handler)());
 
 }  // namespace qx
