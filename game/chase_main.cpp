@@ -1,3 +1,5 @@
 #include "game/chase.h"
 
-int main(int argc, char** argv) { chase::game_main(argc, argv); }
+int main(int argc, char** argv) {
+    chase::game_main(argc, argv);
+}

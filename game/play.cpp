@@ -1,0 +1,38 @@
+#include "game/chase.h"
+#include "game/game_state.h"
+#include "gfx/screen.h"
+#include "runtime/random.h"
+#include "runtime/runtime.h"
+#include "runtime/text_hooks.h"
+#include "runtime/timer.h"
+
+namespace chase {
+
+void play(int32_t screen_height, int32_t screen_width) {
+    GameState state;
+    set_first_values(state, screen_height, screen_width);
+    qx::seed_random(qx::timer_seconds());
+    place_chasers(state);
+    // A refused size leaves no screen: the game then runs on the console, as it would.
+    qx::screen_res(state.screen_width, state.screen_height, 8, 0, 0, 0);
+    for (;;) {
+        switch (run_frame(state)) {
+            case FrameEnd::CONTINUE:
+                continue;
+            case FrameEnd::CAUGHT:
+                lose_picture(state);
+                qx::sleep_ms(-1);
+                break;
+            case FrameEnd::GOAL:
+                win_picture();
+                qx::sleep_ms(-1);
+                break;
+            case FrameEnd::STOP:
+            case FrameEnd::QUIT:
+                break;
+        }
+        qx::runtime_end(0);
+    }
+}
+
+}  // namespace chase
