@@ -3,6 +3,7 @@
 probe program: MIT-SHM windows and their fallback, full-screen mode search and centring, the
 full-screen switch, the close button, GL windows and contexts, mode listing and keys."""
 import os
+import pty
 import subprocess
 import sys
 import time
@@ -37,8 +38,8 @@ def finish(child, timeout=10):
     except subprocess.TimeoutExpired:
         child.kill()
         out, _ = child.communicate(timeout=5)
-        return None, out.decode(errors="replace")
-    return child.returncode, out.decode(errors="replace")
+        return None, (out or b"").decode(errors="replace")
+    return child.returncode, (out or b"").decode(errors="replace")
 
 
 def net_wm_state(session, window):
@@ -161,6 +162,62 @@ def no_mit_shm(build):
         check(code == 0 and "driver GDI" in out, f"without MIT-SHM selection moves on to GDI: {out!r}")
 
 
+def game(session, qxgfx):
+    """Starts the game on a pty, answers 480 and 640, and returns the process and its window."""
+    master, slave = pty.openpty()
+    child = subprocess.Popen([os.path.join(session.build, "chase")], env=session.env(QXGFX=qxgfx),
+                             stdin=slave, stdout=slave, stderr=slave)
+    session.children.append(child)
+    os.close(slave)
+    for answer in (b"480\r", b"640\r"):
+        time.sleep(0.3)
+        os.write(master, answer)
+    window = session.find_window("qxgfxclass_chase", (640, 480))
+    return child, window, master
+
+
+def game_on_drivers(session):
+    child, window, master = game(session, "DirectX")
+    check(window is not None, "QXGFX=DirectX: the game opens its 640 x 480 window")
+    if window is not None:
+        # The GDI window is fixed-size through the motif hints; this one keeps its maximise box.
+        check("no such atom" in session.tool("xprop", "-id", str(window), "_MOTIF_WM_HINTS"),
+              "the game's window is the DirectX driver's")
+        check(session.wait_for(lambda: session.pixels(window, [(610, 50)]) == [GREEN_10]),
+              "the goal picture shows in colour 10 through the shared image")
+        session.tool("xdotool", "key", "q")
+    code, _ = finish(child)
+    os.close(master)
+    check(code == 0, f"q ends the game on DirectX with code 0 (got {code})")
+
+    child, window, master = game(session, "OpenGL")
+    check(window is not None, "QXGFX=OpenGL: the game falls back and its window still appears")
+    if window is not None:
+        session.tool("xdotool", "key", "q")
+    code, _ = finish(child)
+    os.close(master)
+    check(code == 0, f"q ends the fallen-back game with code 0 (got {code})")
+
+
+def mouse_example(session):
+    child = session.start([os.path.join(session.build, "examples", "mouse")])
+    window = session.find_window("qxgfxclass_mouse", (640, 480))
+    check(window is not None, "the mouse example opens its window")
+    if window is not None:
+        # The left button leaves a yellow trail where the pointer was; elsewhere stays black.
+        session.tool("xdotool", "mousemove", "--window", str(window), "200", "150", "mousedown", "1")
+        check(session.wait_for(lambda: session.pixels(window, [(200, 150)]) == [(0xFF, 0xFF, 0x55)]),
+              "get_mouse reports the position with the left button down")
+        session.tool("xdotool", "mouseup", "1")
+        time.sleep(0.3)  # the release reaches the program before the pointer moves on
+        session.tool("xdotool", "mousemove", "--window", str(window), "300", "300")
+        time.sleep(0.3)
+        check(session.pixels(window, [(300, 300)]) == [(0, 0, 0)], "without a button no trail is drawn")
+        session.tool("xdotool", "key", "q")
+    code, out = finish(child)
+    check(code == 0, f"a key ends the mouse example: {code} {out!r}")
+
+
 def modes_example(session):
     child = session.start([os.path.join(session.build, "examples", "modes")])
     screens = [
@@ -269,6 +326,9 @@ def no_server(build):
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     no_server(build)
+    with XvfbSession(build, "1024x768x24") as session:
+        game_on_drivers(session)
+        mouse_example(session)
     with XvfbSession(build, "640x480x24") as session:
         directx_window(session)
         directx_full_screen(session)
