@@ -152,6 +152,8 @@ int32_t directx_create_window() {
         window_width = DisplayWidth(display, number);
         window_height = DisplayHeight(display, number);
     }
+    window_state.picture_x = surface.x;
+    window_state.picture_y = surface.y;
     if (attach_shared_image(display, visual, visual_depth) != 0) return -1;
     const int32_t display_depth = window_display_depth(visual, surface.image->bits_per_pixel);
     if (display_depth == 0) return -1;

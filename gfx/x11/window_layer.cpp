@@ -216,6 +216,8 @@ int32_t window_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* button
     unsigned mask = 0;
     bool same_screen = x11.XQueryPointer(window_state.display, window_state.window, &root, &child,
                                          &root_x, &root_y, &px, &py, &mask) != False;
+    px -= window_state.picture_x;
+    py -= window_state.picture_y;
     if (window_state.flags & SCREEN_FULLSCREEN) {
         px = std::clamp(px, 0, std::max(window_state.width - 1, 0));
         py = std::clamp(py, 0, std::max(window_state.height - 1, 0));
@@ -237,7 +239,8 @@ void window_set_mouse(int32_t x, int32_t y, int32_t cursor) {
     if (x >= 0) {
         x = std::min(x, window_state.width - 1);
         y = std::clamp(y, 0, std::max(window_state.height - 1, 0));
-        x11.XWarpPointer(window_state.display, None, window_state.window, 0, 0, 0, 0, x, y);
+        x11.XWarpPointer(window_state.display, None, window_state.window, 0, 0, 0, 0,
+                         x + window_state.picture_x, y + window_state.picture_y);
         x11.XFlush(window_state.display);
     }
     if (cursor > 0 && window_input.cursor_visible == 0) {

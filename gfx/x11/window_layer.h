@@ -26,6 +26,7 @@ struct WindowState {
     int32_t palette_changed;
     int32_t active;                                     // 1 while the window has the focus
     int32_t width, height, depth, refresh_rate, flags;  // height counts display rows
+    int32_t picture_x, picture_y;  // where the picture sits in a larger (full-screen) window
     char title[WINDOW_TITLE_CAPACITY];
     char class_name[WINDOW_CLASS_CAPACITY];
     int32_t (*create_window)();  // 0 = success; runs on the update thread

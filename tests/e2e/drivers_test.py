@@ -85,9 +85,13 @@ def directx_full_screen(session):
             got[:] = session.pixels(window, points)
             return got == expected
         check(session.wait_for(centred), f"the picture is centred 65 rows down: {got}")
+        # Mouse positions count from the picture's corner, not the display's.
+        session.tool("xdotool", "mousemove", "100", "165")
+        time.sleep(0.2)
         session.tool("xdotool", "key", "q")
     code, out = finish(child)
     check(code == 0 and "driver DirectX" in out, f"the full-screen probe ran on DirectX: {out!r}")
+    check("mouse 100 100" in out, f"the full-screen mouse position is the picture's: {out!r}")
 
     # Taller than any mode: refused full screen, shown in a window instead.
     child = probe(session, 800, 1100, 8, SCREEN_FULLSCREEN, 20)
@@ -247,6 +251,26 @@ def modes_example(session):
     check(code == 0, f"the modes example ends after its third screen: {code} {out!r}")
 
 
+def missing_extensions(build):
+    # No GLX: the OpenGL screen is refused cleanly and the program says so.
+    with XvfbSession(build, "640x480x24", ["-extension", "GLX"]) as session:
+        child = session.start([os.path.join(session.build, "examples", "opengl")])
+        code, out = finish(child)
+        check(code == 1 and "no OpenGL screen" in out,
+              f"without GLX the opengl example ends cleanly: {code} {out!r}")
+    # No XRandR: a full-screen request cannot find its mode and ends in a window.
+    with XvfbSession(build, "640x480x24", ["-extension", "RANDR"]) as session:
+        child = probe(session, 640, 480, 8, SCREEN_FULLSCREEN, 20)
+        window = session.find_window("qxgfxclass_screen_probe", (640, 480))
+        check(window is not None and full_screen_window(session) is None,
+              "without XRandR a full-screen request ends in a window")
+        if window is not None:
+            session.tool("xdotool", "key", "q")
+        code, out = finish(child)
+        check(code == 0 and "driver DirectX" in out and "modes 0" in out,
+              f"without XRandR the window still uses DirectX and lists no modes: {out!r}")
+
+
 def opengl_example(session):
     child = session.start([os.path.join(session.build, "examples", "opengl")])
     window = session.find_window("qxgfxclass_opengl")
@@ -338,6 +362,7 @@ def main():
         full_screen_requests(session)
         buffers_and_selection(session)
     no_mit_shm(build)
+    missing_extensions(build)
     print(f"{len(failures)} checks failed" if failures else "all checks passed")
     return 1 if failures else 0
 

@@ -1,7 +1,8 @@
 // Test helper: opens a screen with the given size, depth and flags, prints the driver's name
 // and its fetch_modes list for the depth, then keeps the window up for the given seconds
 // (flipping an OpenGL screen cleared to green; otherwise the left half in colour 10 and the
-// right half in colour 12, or green and red above 8 bits) or until a key arrives.
+// right half in colour 12, or green and red above 8 bits) or until a key arrives; then prints
+// the mouse position when the driver reports one.
 // usage: screen_probe WIDTH HEIGHT DEPTH FLAGS SECONDS
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +75,13 @@ int main(int argc, char** argv) {
             driver->flip();
         }
         qx::nap_ms(10);
+    }
+    int32_t x = 0, y = 0, wheel = 0, buttons = 0;
+    if (driver->get_mouse != nullptr) {
+        driver->lock();
+        const int32_t result = driver->get_mouse(&x, &y, &wheel, &buttons);
+        driver->unlock();
+        if (result == 0) std::printf("mouse %d %d\n", x, y);
     }
     qx::runtime_end(0);
 }
