@@ -19,4 +19,4 @@ qx_install_packages() {
 
 QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev
                    libgtest-dev libgmock-dev libbenchmark-dev python3)
-QX_TEST_PACKAGES=(xvfb xdotool x11-utils tmux vgabios xauth)
+QX_TEST_PACKAGES=(xvfb xdotool x11-utils tmux vgabios xauth libgl1-mesa-dri libglx-mesa0)
