@@ -308,6 +308,19 @@ def full_screen_requests(session):
     check(code == 0 and "driver OpenGL" in out and "modes 1 640x480" in out,
           f"full-screen probe ends on a key and lists the display's mode: {code} {out!r}")
 
+    # Alt+Enter switches an OpenGL window to full screen and keeps drawing into it.
+    child = probe(session, 640, 480, 32, SCREEN_OPENGL, 20)
+    window = session.find_window("qxgfxclass_screen_probe", (640, 480))
+    if window is not None:
+        check(full_screen_window(session) is None, "the OpenGL screen starts in a window")
+        session.tool("xdotool", "key", "alt+Return")
+        check(session.wait_for(lambda: full_screen_window(session) == window),
+              "Alt+Enter turns the same OpenGL window full screen")
+        check(session.wait_for(lambda: near(session.pixels(window, [(320, 240)])[0], (0, 255, 0))),
+              "the context keeps drawing after the switch")
+        session.tool("xdotool", "key", "q")
+    check(finish(child)[0] == 0, "the switched OpenGL probe ends on a key")
+
     # A size the display does not show is refused full screen: selection ends in a window.
     child = probe(session, 320, 240, 32, SCREEN_OPENGL | SCREEN_FULLSCREEN, 20)
     window = session.find_window("qxgfxclass_screen_probe")
