@@ -64,17 +64,27 @@ def screen_of(output):
     return ["".join(row).rstrip() for row in rows]
 
 
+def _own_terminal():
+    """In the child: a session of its own whose controlling terminal is the pty, as in a shell."""
+    os.setsid()
+    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+
 class Pty:
     """chase on a pseudo-terminal, killed by PID if it outlives the test."""
 
-    def __init__(self):
-        self.master, slave = pty.openpty()
-        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
+    def __init__(self, program=CHASE):
+        self.master, self.slave = pty.openpty()
+        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
+        self.cooked = termios.tcgetattr(self.slave)
         env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8", TERM="xterm", QXGFX="Null")
-        self.proc = subprocess.Popen([CHASE], stdin=slave, stdout=slave, stderr=slave,
-                                     env=env, start_new_session=True)
-        os.close(slave)
+        # Our own end of the slave stays open so that its mode can be read after the end.
+        self.proc = subprocess.Popen([program], stdin=self.slave, stdout=self.slave,
+                                     stderr=self.slave, env=env, preexec_fn=_own_terminal)
         self.output = b""
+
+    def terminal_restored(self):
+        return termios.tcgetattr(self.slave) == self.cooked
 
     def wait_screen(self, rows, timeout=TIMEOUT):
         deadline = time.monotonic() + timeout
@@ -116,6 +126,7 @@ class Pty:
             os.kill(self.proc.pid, signal.SIGKILL)
             self.proc.wait()
         os.close(self.master)
+        os.close(self.slave)
 
 
 def check_terminal():
