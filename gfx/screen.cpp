@@ -285,4 +285,11 @@ void mark_rows_dirty(int32_t first, int32_t last) {
     block_fill(s->dirty_lines + first, 1, static_cast<size_t>(last - first + 1));
 }
 
+void clear_dirty_rows() {
+    ScreenContext* s = screen;
+    if (s == nullptr || s->dirty_lines == nullptr) return;
+    std::memset(s->dirty_lines, 0,
+                static_cast<size_t>(s->height) * static_cast<size_t>(s->scanline_size));
+}
+
 }  // namespace qx

@@ -92,5 +92,7 @@ void end_draw();
 // Dirty-row rule: marks rows first..last (inclusive, clamped) when the target is the shown page.
 bool drawing_on_shown_page();
 void mark_rows_dirty(int32_t first, int32_t last);
+// Clears every dirty flag, once a driver has shown the rows.
+void clear_dirty_rows();
 
 }  // namespace qx

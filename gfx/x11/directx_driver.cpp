@@ -33,6 +33,7 @@ struct ShmSurface {
     bool attached;
     GC gc;
     int32_t x, y;  // where the picture's first row sits in the window
+    RowBand converted;  // rows converted and not sent yet
 };
 ShmSurface surface{};
 
@@ -188,26 +189,19 @@ int32_t directx_create_window() {
 // full-screen picture is left alone.
 void directx_frame_update() {
     if (window_state.active == 0 && (window_state.flags & SCREEN_FULLSCREEN)) return;
-    if (window_state.palette_changed != 0) {
-        window_state.palette_changed = 0;
-        mark_all_rows_dirty();  // indexed pixels may all show other colours now
-    }
-    ScreenContext* s = screen;
-    if (s == nullptr || s->dirty_lines == nullptr || surface.image == nullptr) return;
-    // One flag per framebuffer row; each stands for scanline_size display rows.
-    const uint8_t* flags = s->dirty_lines;
-    const int32_t rows = std::min(s->height, window_state.height / std::max(s->scanline_size, 1));
-    int32_t first = 0;
-    while (first < rows && flags[first] == 0)
-        ++first;
-    if (first == rows) return;
-    int32_t last = rows - 1;
-    while (flags[last] == 0)
-        --last;
+    if (surface.image == nullptr) return;
+    const RowBand band = take_dirty_band();
+    if (band.count == 0) return;
     window_state.blitter(reinterpret_cast<uint8_t*>(surface.image->data),
                          surface.image->bytes_per_line);
-    std::memset(s->dirty_lines, 0, static_cast<size_t>(window_state.height));
-    present_rows(first * s->scanline_size, (last - first + 1) * s->scanline_size);
+    clear_dirty_rows();
+    surface.converted = band;  // the present right after this update sends it
+}
+
+void directx_frame_present() {
+    const RowBand band = surface.converted;
+    surface.converted = {0, 0};
+    if (band.count != 0) present_rows(band.top, band.count);
 }
 
 int32_t directx_init(const char* title, int32_t width, int32_t height, int32_t depth,
@@ -218,6 +212,7 @@ int32_t directx_init(const char* title, int32_t width, int32_t height, int32_t d
     window_state.destroy_window = directx_destroy_window;
     window_state.paint = directx_present;
     window_state.frame_update = directx_frame_update;
+    window_state.frame_present = directx_frame_present;
     return open_window_layer(title, width, height, std::max(depth, 8), refresh_rate, flags);
 }
 

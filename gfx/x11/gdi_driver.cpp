@@ -22,6 +22,7 @@ namespace {
 struct GdiSurface {
     XImage* image;
     GC gc;
+    RowBand converted;  // rows converted and not sent yet
 };
 GdiSurface surface{};
 
@@ -33,6 +34,7 @@ void gdi_destroy_window() {
         XDestroyImage(surface.image);  // frees the pixel buffer too
         surface.image = nullptr;
     }
+    surface.converted = {0, 0};
     if (display == nullptr) return;
     if (surface.gc != nullptr) {
         x11.XFreeGC(display, surface.gc);
@@ -105,30 +107,23 @@ int32_t gdi_create_window() {
 }
 
 void gdi_frame_update() {
-    if (window_state.palette_changed != 0) {
-        // Every pixel may now show another colour, not only those of the next band.
-        window_state.palette_changed = 0;
-        mark_all_rows_dirty();
-    }
-    ScreenContext* s = screen;
-    if (s == nullptr || s->dirty_lines == nullptr || surface.image == nullptr) return;
-    // One flag per framebuffer row; each stands for scanline_size display rows.
-    const uint8_t* flags = s->dirty_lines;
-    int32_t rows = std::min(s->height, window_state.height / std::max(s->scanline_size, 1));
-    int32_t first = 0;
-    while (first < rows && flags[first] == 0)
-        ++first;
-    if (first == rows) return;
-    int32_t last = rows - 1;
-    while (flags[last] == 0)
-        --last;
+    if (surface.image == nullptr) return;
+    const RowBand band = take_dirty_band();
+    if (band.count == 0) return;
     window_state.blitter(reinterpret_cast<uint8_t*>(surface.image->data),
                          surface.image->bytes_per_line);
-    int32_t top = first * s->scanline_size;
-    int32_t count = (last - first + 1) * s->scanline_size;
-    x11.XPutImage(window_state.display, window_state.window, surface.gc, surface.image, 0, top, 0,
-                  top, static_cast<unsigned>(window_state.width), static_cast<unsigned>(count));
-    std::memset(s->dirty_lines, 0, static_cast<size_t>(window_state.height));
+    clear_dirty_rows();
+    surface.converted = band;  // the present right after this update sends it
+}
+
+void gdi_frame_present() {
+    const RowBand band = surface.converted;
+    if (band.count == 0 || surface.image == nullptr || window_connection_lost()) return;
+    surface.converted = {0, 0};
+    x11.XPutImage(window_state.display, window_state.window, surface.gc, surface.image, 0,
+                  band.top, 0, band.top, static_cast<unsigned>(window_state.width),
+                  static_cast<unsigned>(band.count));
+    x11.XFlush(window_state.display);
 }
 
 int32_t gdi_init(const char* title, int32_t width, int32_t height, int32_t depth,
@@ -139,6 +134,7 @@ int32_t gdi_init(const char* title, int32_t width, int32_t height, int32_t depth
     window_state.destroy_window = gdi_destroy_window;
     window_state.paint = mark_all_rows_dirty;
     window_state.frame_update = gdi_frame_update;
+    window_state.frame_present = gdi_frame_present;
     return open_window_layer(title, width, height, std::max(depth, 8), refresh_rate, flags);
 }
 

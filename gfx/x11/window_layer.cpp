@@ -94,6 +94,7 @@ void run_update_thread() {
                 if (window_state.active != 0) refresh_key_states_from_keyboard();
                 pump_messages();
             }
+            if (window_state.frame_present != nullptr) window_state.frame_present();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
@@ -290,6 +291,27 @@ void mark_all_rows_dirty() {
     if (screen == nullptr || screen->dirty_lines == nullptr) return;
     std::memset(screen->dirty_lines, 1,
                 static_cast<size_t>(screen->height) * static_cast<size_t>(screen->scanline_size));
+}
+
+RowBand take_dirty_band() {
+    if (window_state.palette_changed != 0) {
+        // Every pixel may now show another colour, not only those of the next band.
+        window_state.palette_changed = 0;
+        mark_all_rows_dirty();
+    }
+    const ScreenContext* s = screen;
+    if (s == nullptr || s->dirty_lines == nullptr) return {0, 0};
+    const uint8_t* flags = s->dirty_lines;
+    const int32_t scanline = std::max(s->scanline_size, 1);
+    const int32_t rows = std::min(s->height, window_state.height / scanline);
+    int32_t first = 0;
+    while (first < rows && flags[first] == 0)
+        ++first;
+    if (first == rows) return {0, 0};
+    int32_t last = rows - 1;
+    while (flags[last] == 0)
+        --last;
+    return {first * scanline, (last - first + 1) * scanline};
 }
 
 int32_t window_display_depth(const Visual* visual, int32_t bits_per_pixel) {

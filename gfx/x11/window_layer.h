@@ -32,7 +32,10 @@ struct WindowState {
     int32_t (*create_window)();  // 0 = success; runs on the update thread
     void (*destroy_window)();    // safe after a failed create_window
     void (*paint)();             // an expose: the driver repaints everything
-    void (*frame_update)();      // one frame, with the lock held
+    void (*frame_update)();      // one frame, with the lock held: converts the changed rows
+    // Then, without the lock, sends what frame_update converted: the program draws meanwhile
+    // instead of waiting for the server.
+    void (*frame_present)();
 };
 extern WindowState window_state;
 
@@ -77,6 +80,13 @@ int32_t window_connection_lost();
 
 // Marks every display row of the screen dirty (repaint all).
 void mark_all_rows_dirty();
+
+// Display rows from the first to the last dirty framebuffer row, each standing for
+// scanline_size display rows; a palette change first marks every row. Lock held.
+struct RowBand {
+    int32_t top, count;  // count 0: nothing changed
+};
+RowBand take_dirty_band();
 
 // The blitters' display depth for a TrueColor visual of `bits_per_pixel` (15 for 5-5-5); 0 when
 // no converter fits.

@@ -52,9 +52,4 @@ std::set<int32_t> dirty_rows() {
     return rows;
 }
 
-void clear_dirty_rows() {
-    std::memset(screen->dirty_lines, 0,
-                static_cast<size_t>(screen->height) * static_cast<size_t>(screen->scanline_size));
-}
-
 }  // namespace qx

@@ -25,6 +25,5 @@ uint32_t pixel(int32_t x, int32_t y);
 std::set<std::pair<int32_t, int32_t>> painted(uint32_t background = 0);
 // Rows whose dirty flag is set.
 std::set<int32_t> dirty_rows();
-void clear_dirty_rows();
 
 }  // namespace qx
