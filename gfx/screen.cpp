@@ -268,8 +268,9 @@ void begin_draw() {
 void end_draw() {
     ScreenContext* s = screen;
     if (!s || !(s->screen_flags & SCREEN_LOCK_OWNED)) return;
-    if (s->driver && s->driver->unlock) s->driver->unlock();
+    // The flags change while the lock is still held: the update thread reads them under it.
     s->screen_flags &= ~(SCREEN_LOCKED | SCREEN_LOCK_OWNED);
+    if (s->driver && s->driver->unlock) s->driver->unlock();
 }
 
 bool drawing_on_shown_page() {

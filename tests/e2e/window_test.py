@@ -274,9 +274,23 @@ def server_goes_away():
         stop(server)
 
 
+def oversized_screens(display):
+    """A picture too large to convert or show fails every window driver; the program goes on."""
+    probe = os.path.join(BUILD, "tests", "screen_probe")
+    for driver in ("GDI", "DirectX"):
+        for width, height in ((20000, 20000), (32000, 32000)):
+            result = subprocess.run([probe, str(width), str(height), "8", "0", "0"],
+                                    env=dict(os.environ, DISPLAY=display, QXGFX=driver),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                    timeout=TIMEOUT * 2)
+            check(result.returncode == 0 and b"no screen" in result.stdout,
+                  "%s refuses %d x %d cleanly: %r" % (driver, width, height, result))
+
+
 def main():
     server, display = start_xvfb()
     try:
+        oversized_screens(display)
         indexed_window(display)
         direct_colour_window(display, 32, 0x55FF55)
         direct_colour_window(display, 16, 0x50FC50)
