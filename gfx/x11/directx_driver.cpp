@@ -189,13 +189,7 @@ int32_t directx_create_window() {
 // full-screen picture is left alone.
 void directx_frame_update() {
     if (window_state.active == 0 && (window_state.flags & SCREEN_FULLSCREEN)) return;
-    if (surface.image == nullptr) return;
-    const RowBand band = take_dirty_band();
-    if (band.count == 0) return;
-    window_state.blitter(reinterpret_cast<uint8_t*>(surface.image->data),
-                         surface.image->bytes_per_line);
-    clear_dirty_rows();
-    surface.converted = band;  // the present right after this update sends it
+    surface.converted = convert_dirty_rows(surface.image);  // sent by the present that follows
 }
 
 void directx_frame_present() {

@@ -107,13 +107,7 @@ int32_t gdi_create_window() {
 }
 
 void gdi_frame_update() {
-    if (surface.image == nullptr) return;
-    const RowBand band = take_dirty_band();
-    if (band.count == 0) return;
-    window_state.blitter(reinterpret_cast<uint8_t*>(surface.image->data),
-                         surface.image->bytes_per_line);
-    clear_dirty_rows();
-    surface.converted = band;  // the present right after this update sends it
+    surface.converted = convert_dirty_rows(surface.image);  // sent by the present that follows
 }
 
 void gdi_frame_present() {

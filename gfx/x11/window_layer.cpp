@@ -125,6 +125,27 @@ bool window_usable() {
            connection_lost.load() == 0;
 }
 
+RowBand take_dirty_band() {
+    if (window_state.palette_changed != 0) {
+        // Every pixel may now show another colour, not only those of the next band.
+        window_state.palette_changed = 0;
+        mark_all_rows_dirty();
+    }
+    const ScreenContext* s = screen;
+    if (s == nullptr || s->dirty_lines == nullptr) return {0, 0};
+    const uint8_t* flags = s->dirty_lines;
+    const int32_t scanline = std::max(s->scanline_size, 1);
+    const int32_t rows = std::min(s->height, window_state.height / scanline);
+    int32_t first = 0;
+    while (first < rows && flags[first] == 0)
+        ++first;
+    if (first == rows) return {0, 0};
+    int32_t last = rows - 1;
+    while (flags[last] == 0)
+        --last;
+    return {first * scanline, (last - first + 1) * scanline};
+}
+
 }  // namespace
 
 int32_t open_window_layer(const char* title, int32_t width, int32_t height, int32_t depth,
@@ -293,25 +314,12 @@ void mark_all_rows_dirty() {
                 static_cast<size_t>(screen->height) * static_cast<size_t>(screen->scanline_size));
 }
 
-RowBand take_dirty_band() {
-    if (window_state.palette_changed != 0) {
-        // Every pixel may now show another colour, not only those of the next band.
-        window_state.palette_changed = 0;
-        mark_all_rows_dirty();
-    }
-    const ScreenContext* s = screen;
-    if (s == nullptr || s->dirty_lines == nullptr) return {0, 0};
-    const uint8_t* flags = s->dirty_lines;
-    const int32_t scanline = std::max(s->scanline_size, 1);
-    const int32_t rows = std::min(s->height, window_state.height / scanline);
-    int32_t first = 0;
-    while (first < rows && flags[first] == 0)
-        ++first;
-    if (first == rows) return {0, 0};
-    int32_t last = rows - 1;
-    while (flags[last] == 0)
-        --last;
-    return {first * scanline, (last - first + 1) * scanline};
+RowBand convert_dirty_rows(XImage* image) {
+    const RowBand band = take_dirty_band();
+    if (band.count == 0 || image == nullptr) return {0, 0};
+    window_state.blitter(reinterpret_cast<uint8_t*>(image->data), image->bytes_per_line);
+    clear_dirty_rows();
+    return band;
 }
 
 int32_t window_display_depth(const Visual* visual, int32_t bits_per_pixel) {

@@ -81,12 +81,14 @@ int32_t window_connection_lost();
 // Marks every display row of the screen dirty (repaint all).
 void mark_all_rows_dirty();
 
-// Display rows from the first to the last dirty framebuffer row, each standing for
-// scanline_size display rows; a palette change first marks every row. Lock held.
+// A band of display rows.
 struct RowBand {
     int32_t top, count;  // count 0: nothing changed
 };
-RowBand take_dirty_band();
+// Converts the rows from the first to the last dirty one into `image` (the visual's format,
+// every display row) through the window's blitter and clears the flags; a palette change
+// first marks every row. Returns the band converted. Lock held.
+RowBand convert_dirty_rows(XImage* image);
 
 // The blitters' display depth for a TrueColor visual of `bits_per_pixel` (15 for 5-5-5); 0 when
 // no converter fits.
