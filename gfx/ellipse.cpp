@@ -37,6 +37,7 @@ struct ArcPoints {
 struct ArcCache {
     ArcPoints slots[ARC_CACHE_SLOTS];
     int32_t next;
+    int32_t last_hit;  // a picture redraws its arcs in order: the search starts after this
 };
 
 ArcCache arc_cache;
@@ -67,11 +68,15 @@ struct RowClip {
     }
     void ends(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
-        if (x_left >= left && x_left <= right) pixel_ops.put_pixel(x_left, y, color);
-        if (x_right >= left && x_right <= right) pixel_ops.put_pixel(x_right, y, color);
+        if (x_left >= left && x_left <= right) store_pixel(rows, bytes_per_pixel, x_left, y, color);
+        if (x_right >= left && x_right <= right) {
+            store_pixel(rows, bytes_per_pixel, x_right, y, color);
+        }
     }
     void point(int32_t x, int32_t y) const {
-        if (x >= left && x <= right && y >= top && y <= bottom) pixel_ops.put_pixel(x, y, color);
+        if (x >= left && x <= right && y >= top && y <= bottom) {
+            store_pixel(rows, bytes_per_pixel, x, y, color);
+        }
     }
     void row(int32_t y, int32_t x_left, int32_t x_right, int32_t filled) const {
         if (filled)
@@ -156,8 +161,13 @@ void for_each_arc_point(float rx, float ry, float start, float end, Plot plot) {
 const ArcPoints* arc_points(float rx, float ry, float start, float end) {
     const uint32_t key[4] = {std::bit_cast<uint32_t>(rx), std::bit_cast<uint32_t>(ry),
                              std::bit_cast<uint32_t>(start), std::bit_cast<uint32_t>(end)};
-    for (const ArcPoints& slot : arc_cache.slots) {
-        if (slot.offsets && std::memcmp(slot.key, key, sizeof key) == 0) return &slot;
+    for (int32_t i = 1; i <= ARC_CACHE_SLOTS; ++i) {
+        const int32_t index = (arc_cache.last_hit + i) % ARC_CACHE_SLOTS;
+        const ArcPoints& slot = arc_cache.slots[index];
+        if (slot.offsets && std::memcmp(slot.key, key, sizeof key) == 0) {
+            arc_cache.last_hit = index;
+            return &slot;
+        }
     }
     const float step = arc_step(rx, ry);
     const double bound = (end + step * 0.5 - start) / step + 2;
@@ -182,6 +192,7 @@ const ArcPoints* arc_points(float rx, float ry, float start, float end) {
         return nullptr;
     }
     ArcPoints& slot = arc_cache.slots[arc_cache.next];
+    arc_cache.last_hit = arc_cache.next;
     arc_cache.next = (arc_cache.next + 1) % ARC_CACHE_SLOTS;
     std::free(slot.offsets);
     std::memcpy(slot.key, key, sizeof key);

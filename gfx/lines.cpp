@@ -72,13 +72,15 @@ struct StyleWalk {
 };
 
 void draw_vertical(int32_t x, int32_t y1, int32_t y2, uint32_t color, uint16_t style) {
+    uint8_t* const* rows = screen->line_table;
+    const int32_t bytes = screen->bytes_per_pixel;
     StyleWalk walk{style, 0x8000};
     if (y2 < y1) {
         std::swap(y1, y2);
         walk = {reverse_style(style), 1u << ((y2 - y1) & 15)};
     }
     for (int32_t y = y1; y <= y2; ++y) {
-        if (walk.take()) pixel_ops.put_pixel(x, y, color);
+        if (walk.take()) store_pixel(rows, bytes, x, y, color);
     }
 }
 
@@ -94,12 +96,16 @@ void draw_horizontal(int32_t x1, int32_t x2, int32_t y, uint32_t color, uint16_t
             static_cast<size_t>(x2 - x1 + 1));
         return;
     }
+    uint8_t* const* rows = screen->line_table;
+    const int32_t bytes = screen->bytes_per_pixel;
     for (int32_t x = x1; x <= x2; ++x) {
-        if (walk.take()) pixel_ops.put_pixel(x, y, color);
+        if (walk.take()) store_pixel(rows, bytes, x, y, color);
     }
 }
 
 void draw_bresenham(int32_t x, int32_t y, int32_t x2, int32_t y2, uint32_t color, uint16_t style) {
+    uint8_t* const* rows = screen->line_table;
+    const int32_t bytes = screen->bytes_per_pixel;
     StyleWalk walk{style, 0x8000};
     int64_t dx = std::llabs(static_cast<int64_t>(x2) - x),
             dy = std::llabs(static_cast<int64_t>(y2) - y);
@@ -108,7 +114,7 @@ void draw_bresenham(int32_t x, int32_t y, int32_t x2, int32_t y2, uint32_t color
         int64_t e = -dx;
         for (int64_t i = 0; i <= dx; ++i) {
             e += 2 * dy;
-            if (walk.take()) pixel_ops.put_pixel(x, y, color);
+            if (walk.take()) store_pixel(rows, bytes, x, y, color);
             if (e >= 0) {
                 y += sy;
                 e -= 2 * dx;
@@ -118,7 +124,7 @@ void draw_bresenham(int32_t x, int32_t y, int32_t x2, int32_t y2, uint32_t color
     } else {
         int64_t e = 2 * dx - dy;
         for (int64_t i = 0; i <= dy; ++i) {
-            if (walk.take()) pixel_ops.put_pixel(x, y, color);
+            if (walk.take()) store_pixel(rows, bytes, x, y, color);
             if (e >= 0) {
                 x += sx;
                 e -= 2 * dy;
@@ -156,11 +162,11 @@ void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, in
     } else {
         if (x1 >= s->view_x) {
             for (int32_t y = cy1; y <= cy2; ++y)
-                pixel_ops.put_pixel(x1, y, color);
+                store_pixel(s->line_table, s->bytes_per_pixel, x1, y, color);
         }
         if (x2 < view_right) {
             for (int32_t y = cy1; y <= cy2; ++y)
-                pixel_ops.put_pixel(x2, y, color);
+                store_pixel(s->line_table, s->bytes_per_pixel, x2, y, color);
         }
         if (y1 >= s->view_y) pixel_ops.fill_span(s->line_table[y1] + offset, color, run);
         if (y2 < view_bottom) pixel_ops.fill_span(s->line_table[y2] + offset, color, run);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace qx {
 
@@ -18,6 +19,21 @@ extern void* (*block_fill)(void* address, int byte, size_t count);
 extern void* (*block_copy)(void* destination, const void* source, size_t count);
 
 void select_pixel_ops();
+
+// The pixel put_pixel would store, written straight through a row table: for shapes that
+// plot many single pixels and know the pixel size once for all of them.
+inline void store_pixel(uint8_t* const* rows, int32_t bytes_per_pixel, int32_t x, int32_t y,
+                        uint32_t color) {
+    uint8_t* row = rows[y];
+    if (bytes_per_pixel == 1) {
+        row[x] = static_cast<uint8_t>(color);
+    } else if (bytes_per_pixel == 2) {
+        const auto value = static_cast<uint16_t>(color);
+        std::memcpy(row + static_cast<ptrdiff_t>(x) * 2, &value, 2);
+    } else {
+        std::memcpy(row + static_cast<ptrdiff_t>(x) * 4, &color, 4);
+    }
+}
 uint32_t cpu_features();
 
 }  // namespace qx
