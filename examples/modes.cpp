@@ -48,7 +48,8 @@ void list_full_screen_modes(int32_t depth) {
     int32_t count = 0;
     int32_t* modes = driver->fetch_modes ? driver->fetch_modes(depth, &count) : nullptr;
     char line[80];
-    std::snprintf(line, sizeof line, "%s offers %d full-screen modes", driver->name, count);
+    std::snprintf(line, sizeof line, "%s offers %d full-screen mode%s", driver->name, count,
+                  count == 1 ? "" : "s");
     print_line(line);
     for (int32_t i = 0; i < count && i < 3; ++i) {
         std::snprintf(line, sizeof line, "  %d x %d", modes[i] >> 16, modes[i] & 0xFFFF);
