@@ -158,7 +158,11 @@ int32_t directx_create_window() {
     if (attach_shared_image(display, visual, visual_depth) != 0) return -1;
     const int32_t display_depth = window_display_depth(visual, surface.image->bits_per_pixel);
     if (display_depth == 0) return -1;
-    window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
+    // A switch rebuilds the window on the same visual, so the first choice still fits; choosing
+    // again on this thread would read screen flags the program may be changing.
+    if (window_state.blitter == nullptr) {
+        window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
+    }
     if (window_state.blitter == nullptr) return -1;
 
     XSetWindowAttributes attributes{};
