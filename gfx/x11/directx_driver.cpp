@@ -32,7 +32,7 @@ struct ShmSurface {
     XShmSegmentInfo segment;
     bool attached;
     GC gc;
-    int32_t x, y;  // where the picture's first row sits in the window
+    int32_t x, y;       // where the picture's first row sits in the window
     RowBand converted;  // rows converted and not sent yet
 };
 ShmSurface surface{};

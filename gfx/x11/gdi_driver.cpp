@@ -112,10 +112,10 @@ void gdi_frame_update() {
 
 void gdi_frame_present() {
     const RowBand band = surface.converted;
-    if (band.count == 0 || surface.image == nullptr || window_connection_lost()) return;
     surface.converted = {0, 0};
-    x11.XPutImage(window_state.display, window_state.window, surface.gc, surface.image, 0,
-                  band.top, 0, band.top, static_cast<unsigned>(window_state.width),
+    if (band.count == 0 || surface.image == nullptr || window_connection_lost()) return;
+    x11.XPutImage(window_state.display, window_state.window, surface.gc, surface.image, 0, band.top,
+                  0, band.top, static_cast<unsigned>(window_state.width),
                   static_cast<unsigned>(band.count));
     x11.XFlush(window_state.display);
 }
