@@ -12,7 +12,7 @@ struct FontDescriptor {
 };
 
 struct TextCell {
-    uint16_t character;  // 0..255
+    uint16_t character;   // 0..255
     uint32_t foreground;  // pixel value
     uint32_t background;
 };

@@ -12,7 +12,8 @@ namespace {
 void free_grids() {
     ScreenContext* s = screen;
     if (!s->text_cells) return;
-    for (int32_t page = 0; page < s->page_count; ++page) std::free(s->text_cells[page]);
+    for (int32_t page = 0; page < s->page_count; ++page)
+        std::free(s->text_cells[page]);
     std::free(s->text_cells);
     s->text_cells = nullptr;
 }
@@ -26,11 +27,12 @@ int32_t allocate_text_cells(int32_t keep) {
     if (!keep) return 0;
     size_t cells = static_cast<size_t>(s->text_cols > 0 ? s->text_cols : 0) *
                    static_cast<size_t>(s->text_rows > 0 ? s->text_rows : 0);
-    s->text_cells = static_cast<TextCell**>(std::calloc(static_cast<size_t>(s->page_count),
-                                                        sizeof(TextCell*)));
+    s->text_cells =
+        static_cast<TextCell**>(std::calloc(static_cast<size_t>(s->page_count), sizeof(TextCell*)));
     if (!s->text_cells) return -1;
     for (int32_t page = 0; page < s->page_count; ++page) {
-        s->text_cells[page] = static_cast<TextCell*>(std::calloc(cells ? cells : 1, sizeof(TextCell)));
+        s->text_cells[page] =
+            static_cast<TextCell*>(std::calloc(cells ? cells : 1, sizeof(TextCell)));
         if (!s->text_cells[page]) {
             free_grids();
             return -1;

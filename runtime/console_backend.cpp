@@ -10,7 +10,9 @@ const ConsoleBackend* backend = &TERMINAL_CONSOLE;  // program thread only
 
 }  // namespace
 
-const ConsoleBackend* console_backend() { return backend; }
+const ConsoleBackend* console_backend() {
+    return backend;
+}
 
 void set_console_backend(const ConsoleBackend* new_backend) {
     backend = new_backend ? new_backend : &TERMINAL_CONSOLE;

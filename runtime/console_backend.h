@@ -25,8 +25,8 @@ struct ConsoleBackend {
                            uint16_t attribute);
     // Moves the rectangle to (destination_x, destination_y); the part of the rectangle the
     // move vacates is filled with blanks in the attribute.
-    void (*scroll)(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                   int32_t destination_x, int32_t destination_y, uint16_t attribute);
+    void (*scroll)(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t destination_x,
+                   int32_t destination_y, uint16_t attribute);
     void (*fill_attribute)(int32_t x, int32_t y, int32_t count, uint16_t attribute);
     void (*fill_character)(int32_t x, int32_t y, int32_t count, unsigned char character);
     // Raw bytes to standard output; 0 when all were written, -1 at the first failure.

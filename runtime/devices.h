@@ -12,11 +12,11 @@ struct DeviceOps {
     int32_t (*open)(DeviceRecord* record);   // 0: not used by the text path
     int32_t (*close)(DeviceRecord* record);  // 1: not used by the text path
     int32_t (*seek)(DeviceRecord* record, int64_t offset, int32_t origin);  // 2
-    int32_t (*eof)(DeviceRecord* record);    // 3: not used by the text path
-    int32_t (*read)(DeviceRecord* record, unsigned char* buffer, size_t* count);  // 4
-    int32_t (*read_wide)(DeviceRecord* record, uint16_t* buffer, size_t* count);  // 5
+    int32_t (*eof)(DeviceRecord* record);  // 3: not used by the text path
+    int32_t (*read)(DeviceRecord* record, unsigned char* buffer, size_t* count);        // 4
+    int32_t (*read_wide)(DeviceRecord* record, uint16_t* buffer, size_t* count);        // 5
     int32_t (*write)(DeviceRecord* record, const unsigned char* bytes, size_t length);  // 6
-    int32_t (*write_wide)(DeviceRecord* record, const uint16_t* text, size_t length);  // 7
+    int32_t (*write_wide)(DeviceRecord* record, const uint16_t* text, size_t length);   // 7
 };
 
 struct DeviceRecord {
@@ -28,8 +28,8 @@ struct DeviceRecord {
     unsigned char put_back[4];
     int32_t put_back_count;
     DeviceOps* ops;
-    void* user_data;          // console: ConsoleReadBuffer
-    DeviceRecord* redirect;   // forwards to this record; the column lives on the chain's last
+    void* user_data;         // console: ConsoleReadBuffer
+    DeviceRecord* redirect;  // forwards to this record; the column lives on the chain's last
 };
 
 constexpr int32_t DEVICE_COUNT = 256;

@@ -12,12 +12,15 @@ bool inside(int32_t x, int32_t y) {
     return x >= 0 && y >= 0 && x < console.width && y < console.height;
 }
 
-size_t cell(int32_t x, int32_t y) { return static_cast<size_t>(y) * console.width + x; }
+size_t cell(int32_t x, int32_t y) {
+    return static_cast<size_t>(y) * console.width + x;
+}
 
 int32_t memory_get_info(ConsoleBufferInfo* info) {
     if (console.redirected) return -1;
-    *info = {console.width, console.height, console.window_top,
-             console.window_top + console.window_rows - 1, console.cursor_x, console.cursor_y,
+    *info = {console.width,      console.height,
+             console.window_top, console.window_top + console.window_rows - 1,
+             console.cursor_x,   console.cursor_y,
              console.attribute};
     return 0;
 }
@@ -28,12 +31,17 @@ void memory_set_cursor(int32_t x, int32_t y) {
     console.cursor_x = x;
     console.cursor_y = y;
     if (y < console.window_top) console.window_top = y;
-    if (y >= console.window_top + console.window_rows) console.window_top = y - console.window_rows + 1;
+    if (y >= console.window_top + console.window_rows)
+        console.window_top = y - console.window_rows + 1;
 }
 
-int32_t memory_get_cursor_visible() { return console.cursor_visible; }
+int32_t memory_get_cursor_visible() {
+    return console.cursor_visible;
+}
 
-void memory_set_cursor_visible(int32_t visible) { console.cursor_visible = visible; }
+void memory_set_cursor_visible(int32_t visible) {
+    console.cursor_visible = visible;
+}
 
 int32_t memory_write_cells(int32_t x, int32_t y, const unsigned char* characters, int32_t count,
                            uint16_t attribute) {
@@ -92,7 +100,9 @@ int32_t memory_write_raw(const unsigned char* bytes, size_t length) {
     return 0;
 }
 
-void memory_beep() { ++console.beeps; }
+void memory_beep() {
+    ++console.beeps;
+}
 
 }  // namespace
 
@@ -121,7 +131,9 @@ MemoryConsole& install_memory_console(int32_t width, int32_t height, int32_t win
     return console;
 }
 
-MemoryConsole& memory_console() { return console; }
+MemoryConsole& memory_console() {
+    return console;
+}
 
 std::string memory_console_row(int32_t y) {
     if (y < 0 || y >= console.height) return {};

@@ -16,8 +16,12 @@ RuntimeContext& runtime_context() {
 
 }  // namespace
 
-int32_t set_runtime_error(int32_t code) { return runtime_context().error = code; }
+int32_t set_runtime_error(int32_t code) {
+    return runtime_context().error = code;
+}
 
-int32_t runtime_error() { return runtime_context().error; }
+int32_t runtime_error() {
+    return runtime_context().error;
+}
 
 }  // namespace qx

@@ -17,7 +17,7 @@ struct DisplayDriver {
     const char* name;
     int32_t (*init)(const char* title, int32_t width, int32_t height, int32_t depth,
                     int32_t refresh_rate, int32_t flags);  // 0 = success
-    void (*exit)();  // safe after a failed or partial init
+    void (*exit)();                                        // safe after a failed or partial init
     void (*lock)();
     void (*unlock)();
     void (*set_palette)(int32_t index, int32_t red, int32_t green, int32_t blue);  // 0..255

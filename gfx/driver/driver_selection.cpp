@@ -8,7 +8,9 @@ namespace qx {
 
 namespace {
 
-bool same_name(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+bool same_name(const char* a, const char* b) {
+    return strcasecmp(a, b) == 0;
+}
 
 // Both attempts of one candidate: the requested refresh rate, then 0; exit after each failure.
 bool try_driver(const DisplayDriver* driver, const char* title, int32_t width, int32_t height,

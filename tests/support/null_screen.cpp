@@ -13,7 +13,9 @@ void NullScreenTest::SetUp() {
     install_memory_console(80, 25, 25);
 }
 
-void NullScreenTest::TearDown() { close_screen(); }
+void NullScreenTest::TearDown() {
+    close_screen();
+}
 
 void NullScreenTest::open(int32_t width, int32_t height, int32_t depth) {
     ASSERT_EQ(screen_res(width, height, depth, 0, 0, 0), 0);
@@ -21,9 +23,11 @@ void NullScreenTest::open(int32_t width, int32_t height, int32_t depth) {
 }
 
 uint32_t pixel(int32_t x, int32_t y) {
-    const uint8_t* row = screen->pages[screen->work_page] + static_cast<ptrdiff_t>(y) * screen->pitch;
+    const uint8_t* row =
+        screen->pages[screen->work_page] + static_cast<ptrdiff_t>(y) * screen->pitch;
     switch (screen->bytes_per_pixel) {
-        case 1: return row[x];
+        case 1:
+            return row[x];
         case 2: {
             uint16_t v;
             std::memcpy(&v, row + 2 * x, 2);
