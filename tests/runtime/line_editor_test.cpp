@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "no_input.h"
 #include "runtime/console_output.h"
 #include "runtime/key_queue.h"
 #include "runtime/line_input.h"
@@ -95,19 +96,6 @@ int32_t fake_locate(int32_t row, int32_t column, int32_t visibility) {
     screen.deferred = false;
     return word | ((screen.row + 1) & 0xFF) << 8 | ((screen.column + 1) & 0xFF);
 }
-
-int32_t no_event(ConsoleInputRecord*) {
-    return 0;
-}
-int32_t input_over() {
-    return 1;
-}
-const ConsoleInputSource NO_MORE_INPUT = {
-    .next_event = no_event,
-    .ended = input_over,
-    .install_close_handler = nullptr,
-    .remove_close_handler = nullptr,
-};
 
 constexpr int32_t LEFT = 0x4BFF, RIGHT = 0x4DFF, UP = 0x48FF, DOWN = 0x50FF, HOME = 0x47FF,
                   END = 0x4FFF, DELETE = 0x53FF, F1 = 0x3BFF;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "no_input.h"
 #include "runtime/console_output.h"
 #include "runtime/devices.h"
 #include "runtime/key_queue.h"
@@ -14,19 +15,6 @@
 
 namespace qx {
 namespace {
-
-int32_t no_event(ConsoleInputRecord*) {
-    return 0;
-}
-int32_t input_over() {
-    return 1;
-}
-const ConsoleInputSource NO_MORE_INPUT = {
-    .next_event = no_event,
-    .ended = input_over,
-    .install_close_handler = nullptr,
-    .remove_close_handler = nullptr,
-};
 
 constexpr int32_t LEFT = 0x4BFF, HOME = 0x47FF, DELETE = 0x53FF;
 
