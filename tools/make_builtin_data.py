@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Builds the 10742-byte built-in data block (three fonts, four default palettes), packs it
-with lzw_pack and writes gfx/builtin_data_packed.cpp.
+with lzw_pack and writes src/gfx/builtin_data_packed.cpp.
 
 Usage: make_builtin_data.py LZW_PACK [--check] [--vgabios PATH] [--block OUT]
   LZW_PACK   the built packer (build/tools/lzw_pack)
@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import extract_fonts  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SOURCE = os.path.join(ROOT, "gfx", "builtin_data_packed.cpp")
+SOURCE = os.path.join(ROOT, "src", "gfx", "builtin_data_packed.cpp")
 BLOCK_SIZE = 10742
 
 PALETTE_2 = [(0, 0, 0), (255, 255, 255)]

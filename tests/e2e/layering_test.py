@@ -5,7 +5,7 @@ import re
 import sys
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-SOURCE_FOLDERS = ("runtime", "gfx", "game", "tools", "examples", "bench")
+SOURCE_FOLDERS = ("src/runtime", "src/gfx", "game", "tools", "examples", "bench")
 PLATFORM_FOLDERS = ("runtime/posix/", "gfx/x11/")
 PLATFORM_HEADER = re.compile(
     r'^\s*#\s*include\s*<(X11/[^>]+|GL/[^>]+|dlfcn\.h|termios\.h|sys/ioctl\.h)>', re.M)
@@ -27,7 +27,9 @@ def sources():
             for name in names:
                 if name.endswith((".cpp", ".h")):
                     path = os.path.join(directory, name)
-                    yield os.path.relpath(path, ROOT).replace(os.sep, "/"), path
+                    relative = os.path.relpath(path, ROOT).replace(os.sep, "/")
+                    # Library folders are named as their includes name them, without src/.
+                    yield relative.removeprefix("src/"), path
 
 
 def problems_of(relative, text):
