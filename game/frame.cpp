@@ -144,9 +144,10 @@ void set_first_values(GameState& s, int32_t screen_height, int32_t screen_width)
     s.ball2_x = 455.0;
     s.ball2_y = 165.0;
     s.margin = MARGIN;
-    // Saturating: an answer near the 32-bit limit must not wrap.
-    s.max_x = screen_width < INT32_MIN + MARGIN ? INT32_MIN : screen_width - MARGIN;
-    s.max_y = screen_height < INT32_MIN + MARGIN ? INT32_MIN : screen_height - MARGIN;
+    // A negative size is refused like 0 and keeps the limits of 0: the margins would otherwise
+    // pin the player so far out that no chaser could ever reach it.
+    s.max_x = (screen_width < 0 ? 0 : screen_width) - MARGIN;
+    s.max_y = (screen_height < 0 ? 0 : screen_height) - MARGIN;
     s.ball1_step = BALL_STEP;
     s.ball2_step = BALL_STEP;
     s.player_aspect = 0.3;

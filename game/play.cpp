@@ -1,6 +1,7 @@
 #include "game/chase.h"
 #include "game/game_state.h"
 #include "gfx/screen.h"
+#include "runtime/key_queue.h"
 #include "runtime/random.h"
 #include "runtime/runtime.h"
 #include "runtime/text_hooks.h"
@@ -18,7 +19,10 @@ void play(int32_t screen_height, int32_t screen_width) {
     for (;;) {
         switch (run_frame(state)) {
             case FrameEnd::CONTINUE:
-                continue;
+                // On the console with its input at an end no key can ever steer or stop the
+                // game: it ends as "q" would, instead of running on unattended.
+                if (qx::key_input_ended() == 0) continue;
+                break;
             case FrameEnd::CAUGHT:
                 lose_picture(state);
                 qx::sleep_ms(-1);

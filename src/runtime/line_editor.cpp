@@ -59,8 +59,11 @@ void delete_at(EditState& edit, int32_t count, int32_t column, int32_t row) {
     Rtstring& text = *edit.text;
     hide_cursor();
     int32_t tail = text.length - edit.position - count;
-    std::memmove(text.data + edit.position, text.data + edit.position + count,
-                 static_cast<size_t>(tail));
+    // An empty line has no buffer at all: nothing to move.
+    if (tail > 0) {
+        std::memmove(text.data + edit.position, text.data + edit.position + count,
+                     static_cast<size_t>(tail));
+    }
     text.length -= count;
     print_bytes(text.data + edit.position, text.length - edit.position);
     print_blanks(count);  // blank the cells the shorter text leaves

@@ -39,8 +39,15 @@ TEST_F(Frames, FirstValues) {
     EXPECT_DOUBLE_EQ(s.player_y, 300.0);
     EXPECT_DOUBLE_EQ(s.player_aspect, 0.3);
     EXPECT_DOUBLE_EQ(s.ball1_step, 0.0019);
-    set_first_values(s, INT32_MIN, INT32_MIN);  // no wrap-around
-    EXPECT_EQ(s.max_x, INT32_MIN);
+    // A negative size keeps the limits of 0, so the player stays within the chasers' reach.
+    for (int32_t size : {0, -1, -21, INT32_MIN}) {
+        set_first_values(s, size, size);
+        EXPECT_EQ(s.max_x, -20) << size;
+        EXPECT_EQ(s.max_y, -20) << size;
+    }
+    set_first_values(s, 10, INT32_MAX);
+    EXPECT_EQ(s.max_y, -10);
+    EXPECT_EQ(s.max_x, INT32_MAX - 20);
 }
 
 TEST_F(Frames, ChasersStartInFixedRangesAndFollowTheSeed) {

@@ -133,6 +133,7 @@ TEST_F(Pictures, RefusedSizesStillRunFrames) {
         EXPECT_EQ(run_frame(refused), FrameEnd::CONTINUE);
         // Both margins apply on a size this small: first the margin, then max_x.
         EXPECT_LE(refused.player_x, 50.0);
+        EXPECT_EQ(refused.player_y, -20.0) << size;  // pinned where the chasers can reach
     }
 }
 

@@ -156,6 +156,9 @@ TEST_F(LineEditorTest, EscapeBlanksTheLineAndStartsAgain) {
     keys("abc");
     keys(std::vector<int32_t>{LEFT, 27, 'z', 13});
     EXPECT_EQ(edit(), "z");
+    // On an empty line there is no buffer yet: Escape (alone or twice) must not touch it.
+    keys(std::vector<int32_t>{27, 27, 'y', 13});
+    EXPECT_EQ(edit(), "y");
 }
 
 TEST_F(LineEditorTest, TabInsertsBlanksToTheNextStopOfTheText) {

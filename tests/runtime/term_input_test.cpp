@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/key_queue.h"
+#include "runtime/posix/cursor_reply.h"
 #include "runtime/posix/term_input.h"
 #include "runtime/text_hooks.h"
 
@@ -83,6 +84,47 @@ TEST_F(TermInputTest, BurstBeyondTheQueueKeepsTheNewestKeys) {
         ++count;
     EXPECT_EQ(count, 511);
     EXPECT_EQ(first, 'a' + (600 - 511) % 26);
+}
+
+// What the cursor query read besides its answer: the answer goes, every key stays in order.
+TEST(CursorReplyTest, TheReplyIsTakenOutOfTypedKeys) {
+    struct Case {
+        std::string read, kept;
+        bool found;
+        int32_t row, column;
+    };
+    const Case cases[] = {
+        {"\x1b[12;40R", "", true, 12, 40},
+        {"ab\x1b[3;7Rcd", "abcd", true, 3, 7},
+        {"R\x1b[A\x1b[1;1R", "R\x1b[A", true, 1, 1},      // a typed R and Up are keys
+        {"\x1b[1;5D\x1b[2;9R", "\x1b[1;5D", true, 2, 9},  // Ctrl+Left looks alike
+        {"x\x1b[3;", "x\x1b[3;", false, 0, 0},            // cut short: nothing taken
+        {"\x1b[;4R\x1b[999999;1R", "\x1b[;4R\x1b[999999;1R", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = c.read;
+        size_t length = bytes.size();
+        int32_t row = 0, column = 0;
+        bool found = take_cursor_reply(reinterpret_cast<unsigned char*>(bytes.data()), &length,
+                                       &row, &column);
+        EXPECT_EQ(found, c.found) << c.read;
+        EXPECT_EQ(bytes.substr(0, length), c.kept) << c.read;
+        EXPECT_EQ(row, c.row) << c.read;
+        EXPECT_EQ(column, c.column) << c.read;
+    }
+}
+
+TEST_F(TermInputTest, KeysTypedBeforeTheCursorReplyComeFirst) {
+    const unsigned char early[] = {'4', '8', 0x1B, '[', 'A'};
+    term_input_keep_bytes(early, sizeof early);
+    write_bytes("0\r");
+    close_writer();
+    EXPECT_EQ(read_key(), '4');
+    EXPECT_EQ(read_key(), '8');
+    EXPECT_EQ(read_key(), 0x48FF);
+    EXPECT_EQ(read_key(), '0');
+    EXPECT_EQ(read_key(), 13);
+    EXPECT_EQ(read_key(), KEY_NONE);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ int wait_readable(int timeout_ms) {
 }
 
 void append_events(const ConsoleInputRecord* events, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < count && term_input.count < EVENT_CAPACITY; ++i) {
         int32_t slot = (term_input.first + term_input.count) % EVENT_CAPACITY;
         term_input.events[slot] = events[i];
         ++term_input.count;
@@ -105,6 +105,13 @@ int32_t term_input_ended() {
 void term_input_use_fd(int fd) {
     term_input = TermInputState{};
     term_input.fd = fd;
+}
+
+void term_input_keep_bytes(const unsigned char* bytes, size_t count) {
+    ConsoleInputRecord events[TERM_MAX_EVENTS];
+    for (size_t i = 0; i < count; ++i) {
+        append_events(events, term_decode_byte(&term_input.decoder, bytes[i], events));
+    }
 }
 
 extern const ConsoleInputSource TERMINAL_INPUT_SOURCE = {

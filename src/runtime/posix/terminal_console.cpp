@@ -15,7 +15,11 @@
 #include <ctime>
 
 #include "runtime/console_backend.h"
+#include "runtime/posix/cursor_reply.h"
+#include "runtime/posix/term_input.h"
 #include "runtime/posix/terminal_mode.h"
+#include "runtime/program_name.h"
+#include "runtime/runtime.h"
 
 namespace qx {
 
@@ -24,7 +28,8 @@ namespace {
 constexpr int32_t DEFAULT_COLUMNS = 80;
 constexpr int32_t DEFAULT_ROWS = 25;
 constexpr int CURSOR_QUERY_MS = 200;
-constexpr int32_t MAX_CELLS = 4096;  // per row and per column
+constexpr size_t CURSOR_QUERY_BYTES = 64;  // a reply and what was typed before it
+constexpr int32_t MAX_CELLS = 4096;        // per row and per column
 
 // Program thread only, but for resized, which SIGWINCH sets.
 struct TerminalState {
@@ -58,20 +63,48 @@ constexpr uint16_t CONTROL_GLYPH_DELETE = 0x2302;
 // Console colour bits (blue 1, green 2, red 4) to the terminal's colour numbers.
 constexpr int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
+// Writes every byte to standard output; false when it cannot take them (a reader gone, a full
+// disk, a closed descriptor). A full non-blocking pipe is waited for, not a failure.
+bool write_all(const void* bytes, size_t length) {
+    const char* next = static_cast<const char*>(bytes);
+    while (length > 0) {
+        ssize_t n = write(STDOUT_FILENO, next, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd entry{STDOUT_FILENO, POLLOUT, 0};
+            if (poll(&entry, 1, -1) < 0 && errno != EINTR) return false;
+            continue;
+        }
+        if (n <= 0) return false;
+        next += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Nothing the program prints can arrive any more: it ends with a word on stderr rather than
+// go on producing output for nobody. Output during that ending is dropped.
+void end_for_lost_output() {
+    static bool ending = false;
+    if (ending) return;
+    ending = true;
+    int error = errno;
+    char name[64];
+    if (program_file_name(name, sizeof name) == 0) std::strcpy(name, "qx");
+    std::fprintf(stderr, "%s: standard output cannot be written (%s); ending\n", name,
+                 std::strerror(error));
+    runtime_end(1);
+}
+
 // Output gathered for one operation, sent with one write.
 struct Output {
     char bytes[4096];
     size_t length = 0;
 
     void flush() {
-        size_t done = 0;
-        while (done < length) {
-            ssize_t n = write(STDOUT_FILENO, bytes + done, length - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;  // a closed terminal: drop the rest
-            done += static_cast<size_t>(n);
-        }
+        bool written = write_all(bytes, length);
         length = 0;
+        if (!written) end_for_lost_output();
     }
     void put(const char* text, size_t count) {
         if (length + count > sizeof(bytes)) flush();
@@ -222,28 +255,33 @@ int64_t monotonic_ms() {
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// Asks the terminal where its cursor is; the answer must come within 200 ms.
+// Asks the terminal where its cursor is; the answer must come within 200 ms. Keys typed before
+// it are kept for the key decoder, in order.
 bool query_cursor(int32_t* x, int32_t* y) {
     if (!isatty(STDIN_FILENO)) return false;
     if (write(STDOUT_FILENO, "\x1b[6n", 4) != 4) return false;
-    char answer[32];
+    unsigned char bytes[CURSOR_QUERY_BYTES];
     size_t length = 0;
-    // One deadline for the whole answer, so bytes trickling in cannot stretch the wait.
+    int32_t row = 0, column = 0;
+    bool answered = false;
+    // One deadline for the whole answer, so bytes trickling in cannot stretch the wait. A full
+    // buffer stops the reading: the rest stays in the terminal for the decoder.
     int64_t deadline = monotonic_ms() + CURSOR_QUERY_MS;
-    while (length < sizeof(answer) - 1) {
+    while (!answered && length < sizeof bytes) {
         int64_t remaining = deadline - monotonic_ms();
         if (remaining <= 0) break;
         pollfd entry{STDIN_FILENO, POLLIN, 0};
         int ready = poll(&entry, 1, static_cast<int>(remaining));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) break;
-        if (read(STDIN_FILENO, answer + length, 1) != 1) break;
-        if (answer[length++] == 'R') break;
+        ssize_t n = read(STDIN_FILENO, bytes + length, sizeof bytes - length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        length += static_cast<size_t>(n);
+        answered = take_cursor_reply(bytes, &length, &row, &column);
     }
-    answer[length] = '\0';
-    const char* start = std::strstr(answer, "\x1b[");
-    int row, column;
-    if (!start || std::sscanf(start, "\x1b[%d;%dR", &row, &column) != 2) return false;
+    term_input_keep_bytes(bytes, length);
+    if (!answered) return false;
     *x = column - 1;
     *y = row - 1;
     return true;
@@ -252,7 +290,10 @@ bool query_cursor(int32_t* x, int32_t* y) {
 bool ready() {
     if (!terminal.checked) {
         terminal.checked = true;
-        terminal.is_terminal = isatty(STDOUT_FILENO) == 1;
+        // A terminal that cannot place the cursor or colour text gets the bytes as they are.
+        const char* term = std::getenv("TERM");
+        terminal.is_terminal =
+            isatty(STDOUT_FILENO) == 1 && !(term != nullptr && std::strcmp(term, "dumb") == 0);
         if (!terminal.is_terminal) return false;
         const char* names[] = {std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")};
         for (const char* name : names) {
@@ -391,14 +432,9 @@ void terminal_fill_character(int32_t x, int32_t y, int32_t count, unsigned char 
 }
 
 int32_t terminal_write_raw(const unsigned char* bytes, size_t length) {
-    size_t done = 0;
-    while (done < length) {
-        ssize_t n = write(STDOUT_FILENO, bytes + done, length - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return -1;  // closed or a reader gone: stop the output
-        done += static_cast<size_t>(n);
-    }
-    return 0;
+    if (write_all(bytes, length)) return 0;
+    end_for_lost_output();
+    return -1;
 }
 
 void terminal_beep() {
