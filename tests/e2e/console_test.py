@@ -190,15 +190,26 @@ def check_normal_end_restores_terminal(answer):
 
 
 def check_vanished_reader():
-    """A pipe whose reader is gone, and a closed stdout, stop the output but not the run."""
+    """Output nobody can take (a pipe whose reader is gone, a full disk) ends the program with
+    a message instead of a run that writes for nobody; a closed stdout is only quiet."""
     proc = subprocess.Popen([DEMO, "flood"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE)
     try:
         os.read(proc.stdout.fileno(), 100)
         proc.stdout.close()
         _, err = proc.communicate(timeout=TIMEOUT)
-        assert proc.returncode == 0, proc.returncode
-        assert err == b"survived\n", err
+        assert proc.returncode == 1, proc.returncode
+        assert err.startswith(b"console_demo: standard output cannot be written"), err
+        assert b"survived" not in err, err
+    finally:
+        finish(proc)
+    with open("/dev/full", "wb") as full:
+        proc = subprocess.Popen([DEMO, "flood"], stdin=subprocess.DEVNULL, stdout=full,
+                                stderr=subprocess.PIPE)
+    try:
+        _, err = proc.communicate(timeout=TIMEOUT)
+        assert proc.returncode == 1, proc.returncode
+        assert b"No space left on device" in err, err
     finally:
         finish(proc)
     proc = subprocess.Popen([DEMO, "flood"], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE,

@@ -1,0 +1,56 @@
+// Console printing of any bytes (control characters included) mixed with cursor placement and
+// view-print rows, on a console in memory: the cursor never leaves the screen.
+#include <cstdint>
+#include <cstdio>
+
+#include "fuzz_check.h"
+#include "runtime/console_output.h"
+#include "runtime/devices.h"
+#include "runtime/memory_console.h"
+#include "runtime/text_hooks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 3) return 0;
+    int32_t width = 1 + data[0] % 100, rows = 1 + data[1] % 30;
+    int32_t height = rows + data[2] % 4;  // a buffer may be taller than its window
+    qx::MemoryConsole& console = qx::install_memory_console(width, height, rows);
+    qx::text_hooks = qx::TextHooks{};
+    qx::clear_device_table();
+    size_t i = 3;
+    while (i < size) {
+        // An operation byte, then its arguments; the rest of the input is printed.
+        uint8_t operation = data[i++];
+        int32_t a = i < size ? static_cast<int8_t>(data[i]) : 0;
+        int32_t b = i + 1 < size ? static_cast<int8_t>(data[i + 1]) : 0;
+        switch (operation % 5) {
+            case 0:
+                qx::locate(a, b, -1, nullptr);
+                i += 2;
+                break;
+            case 1:
+                qx::view_print(a, b);
+                i += 2;
+                break;
+            default: {
+                size_t length = operation / 5 % 32;
+                if (length > size - i) length = size - i;
+                int32_t mask = operation % 5 == 2 ? 0 : qx::PRINT_NEWLINE;
+                qx::print_string(0, data + i, static_cast<int32_t>(length), mask);
+                i += length;
+                break;
+            }
+        }
+        FUZZ_CHECK(console.cursor_x >= 0 && console.cursor_x < console.width);
+        FUZZ_CHECK(console.cursor_y >= 0 && console.cursor_y < console.height);
+        if (width == 1 || rows == 1) continue;  // no console: the bytes go out raw
+        int32_t column = 0, row = 0;
+        qx::text_get_position(&column, &row);
+        if (!(column >= 1 && column <= width && row >= 1 && row <= rows)) {
+            std::fprintf(stderr, "op %d: column %d row %d of %d x %d (buffer %d), cursor %d,%d\n",
+                         operation, column, row, width, rows, height, console.cursor_x,
+                         console.cursor_y);
+        }
+        FUZZ_CHECK(column >= 1 && column <= width && row >= 1 && row <= rows);
+    }
+    return 0;
+}
