@@ -126,6 +126,28 @@ def quit_ends(session, term):
     check(term.terminal_restored(), "the terminal is back in its first mode")
 
 
+def server_killed_mid_round():
+    """The X server dies while the game runs: the game ends as a hang-up, says why on stderr
+    and leaves its terminal as it found it."""
+    with XvfbSession(BUILD, "1024x768x24") as session:
+        term = start_game(session)
+        throttle = Throttle(term.proc.pid)
+        try:
+            window = session.find_window(CLASS, (640, 480))
+            check(window is not None, "the game's window is up before the server goes")
+            session.server.kill()
+            session.server.wait()
+            throttle.stop()
+            code = term.wait_exit()
+            check(code == -signal.SIGHUP, "a lost server ends the game as a hang-up (got %r)" % code)
+            check(b"chase: the connection to the X server was lost" in term.output,
+                  "the game says why it ended: %r" % term.output[-200:])
+            check(term.terminal_restored(), "the terminal is back in its first mode")
+        finally:
+            throttle.stop()
+            term.close()
+
+
 def main():
     if not os.path.exists(os.path.join(BUILD, "chase")):
         print("missing chase in", BUILD)
@@ -145,6 +167,7 @@ def main():
         finally:
             throttle.stop()
             term.close()
+    server_killed_mid_round()
     if failures:
         print("%d failure(s)" % len(failures))
         return 1

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "gfx/x11/window_events.h"
 #include "gfx/x11/x11_api.h"
 #include "runtime/key_code.h"
+#include "runtime/program_name.h"
 
 namespace qx {
 
@@ -68,13 +70,16 @@ void intern_atoms(Display* display) {
     window_atoms.utf8_string = x11.XInternAtom(display, "UTF8_STRING", False);
 }
 
-// The server went away: the program can only end. The key ring gets the close key, and the
-// process is told its session hung up, which restores the terminal and ends it.
+// The server went away: the program can only end. The key ring gets the close key, stderr
+// says why, and the process is told its session hung up, which restores the terminal and ends it.
 void end_after_lost_connection() {
     {
         std::lock_guard<std::recursive_mutex> guard(layer_mutex);
         graphics_key_post(KEY_CLOSE);
     }
+    char name[64];
+    if (program_file_name(name, sizeof name) == 0) std::strcpy(name, "qx");
+    std::fprintf(stderr, "%s: the connection to the X server was lost; ending\n", name);
     kill(getpid(), SIGHUP);
 }
 
@@ -94,6 +99,8 @@ void run_update_thread() {
                 if (window_state.active != 0) refresh_key_states_from_keyboard();
                 pump_messages();
             }
+            // A loss noticed in this pass sends nothing more to the dead connection.
+            if (connection_lost.load() != 0) break;
             if (window_state.frame_present != nullptr) window_state.frame_present();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
