@@ -54,7 +54,7 @@ GL = {"ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"}
 def probe(session, *args, qxgfx=None):
     argv = [os.path.join(session.build, "tests", "screen_probe")] + [str(a) for a in args]
     extra = {"QXGFX": qxgfx} if qxgfx else {}
-    if qxgfx == "OpenGL" or (len(args) > 4 and int(args[4]) & SCREEN_OPENGL):
+    if qxgfx == "OpenGL" or (len(args) > 3 and int(args[3]) & SCREEN_OPENGL):
         extra.update(GL)
     return session.start(argv, **extra)
 
