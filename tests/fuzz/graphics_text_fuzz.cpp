@@ -1,0 +1,66 @@
+// Text of any bytes on the graphics screen (Null driver), mixed with cursor placement, view
+// rows and screen sizes: the text cursor stays inside the character grid.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "fuzz_check.h"
+#include "gfx/screen.h"
+#include "runtime/console_output.h"
+#include "runtime/devices.h"
+#include "runtime/memory_console.h"
+#include "runtime/text_hooks.h"
+
+namespace {
+
+constexpr int32_t SIZES[][2] = {{320, 200}, {640, 480}, {8, 8}, {17, 9}, {1, 1}, {100, 1000}};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("QXGFX", "null", 1);
+    qx::install_memory_console(80, 25, 25);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const int32_t* mode = SIZES[data[0] % (sizeof SIZES / sizeof SIZES[0])];
+    if (qx::screen_res(mode[0], mode[1], 8, 0, 0, 0) != 0) return 0;
+    qx::clear_device_table();
+    size_t i = 1;
+    while (i < size) {
+        uint8_t operation = data[i++];
+        int32_t a = i < size ? static_cast<int8_t>(data[i]) : 0;
+        int32_t b = i + 1 < size ? static_cast<int8_t>(data[i + 1]) : 0;
+        switch (operation % 5) {
+            case 0:
+                qx::locate(a, b, -1, nullptr);
+                i += 2;
+                break;
+            case 1:
+                qx::view_print(a, b);
+                i += 2;
+                break;
+            default: {
+                size_t length = operation / 5 % 32;
+                if (length > size - i) length = size - i;
+                int32_t mask = operation % 5 == 2 ? 0 : qx::PRINT_NEWLINE;
+                qx::print_string(0, data + i, static_cast<int32_t>(length), mask);
+                i += length;
+                break;
+            }
+        }
+        int32_t columns = 0, rows = 0, column = 0, row = 0;
+        qx::text_get_size(&columns, &rows);
+        qx::text_get_position(&column, &row);
+        if (columns == 0 || rows == 0) continue;  // a screen smaller than one character
+        if (!(column >= 1 && column <= columns && row >= 1 && row <= rows)) {
+            std::fprintf(stderr, "op %d: column %d row %d of %d x %d\n", operation, column, row,
+                         columns, rows);
+        }
+        FUZZ_CHECK(column >= 1 && column <= columns && row >= 1 && row <= rows);
+    }
+    qx::close_screen();
+    return 0;
+}
