@@ -139,6 +139,8 @@ def server_killed_mid_round():
             session.server.wait()
             throttle.stop()
             code = term.wait_exit()
+            for _ in range(10):  # what it wrote last may still wait in the terminal
+                term.read_for(0.1)
             check(code == -signal.SIGHUP, "a lost server ends the game as a hang-up (got %r)" % code)
             check(b"chase: the connection to the X server was lost" in term.output,
                   "the game says why it ended: %r" % term.output[-200:])
