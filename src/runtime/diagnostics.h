@@ -1,0 +1,20 @@
+// Bounded message texts and the QXLOG=1 diagnostics on standard error.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+
+namespace qx {
+
+// Formats into `out` (capacity >= 4 bytes), always terminated. A text that does not fit ends in
+// "..." so a reader sees it was cut; the cut never splits a UTF-8 character. Returns the length.
+size_t vformat_text(char* out, size_t capacity, const char* format, va_list arguments);
+size_t format_text(char* out, size_t capacity, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Whether QXLOG is "1": the runtime then tells what it tries on standard error.
+bool log_enabled();
+// One line "qx: <text>" on standard error, in a single write, when log_enabled().
+void log_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace qx
