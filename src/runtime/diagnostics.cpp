@@ -18,17 +18,20 @@ bool continuation_byte(char c) {
 }  // namespace
 
 size_t vformat_text(char* out, size_t capacity, const char* format, va_list arguments) {
+    if (capacity == 0) return 0;
     const int wanted = std::vsnprintf(out, capacity, format, arguments);
     if (wanted < 0) {
         out[0] = '\0';
         return 0;
     }
     if (static_cast<size_t>(wanted) < capacity) return static_cast<size_t>(wanted);
-    size_t end = capacity - sizeof CUT_MARK;
+    // The mark and its terminator, or the terminator alone where the mark has no room.
+    const size_t tail = capacity >= sizeof CUT_MARK ? sizeof CUT_MARK : 1;
+    size_t end = capacity - tail;
     while (end > 0 && continuation_byte(out[end]))
         --end;
-    std::memcpy(out + end, CUT_MARK, sizeof CUT_MARK);
-    return end + sizeof CUT_MARK - 1;
+    std::memcpy(out + end, CUT_MARK + sizeof CUT_MARK - tail, tail);
+    return end + tail - 1;
 }
 
 size_t format_text(char* out, size_t capacity, const char* format, ...) {

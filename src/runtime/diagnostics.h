@@ -6,8 +6,9 @@
 
 namespace qx {
 
-// Formats into `out` (capacity >= 4 bytes), always terminated. A text that does not fit ends in
-// "..." so a reader sees it was cut; the cut never splits a UTF-8 character. Returns the length.
+// Formats into `out`, terminated unless `capacity` is 0. A text that does not fit ends in "..."
+// (room permitting) so a reader sees it was cut; the cut never splits a UTF-8 character.
+// Returns the length written.
 size_t vformat_text(char* out, size_t capacity, const char* format, va_list arguments);
 size_t format_text(char* out, size_t capacity, const char* format, ...)
     __attribute__((format(printf, 3, 4)));

@@ -70,6 +70,8 @@ TEST(Runtime, CutTextsEndInDotsWithoutSplittingACharacter) {
                           "defgh"),
               6u);
     EXPECT_STREQ(out, "abc...");
+    EXPECT_EQ(format_text(out, 3, "%s", "12345"), 2u);  // too small for the mark
+    EXPECT_STREQ(out, "12");
 }
 
 }  // namespace
