@@ -169,17 +169,17 @@ int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t de
     x11_error_begin();
     gl.context = glx.glXCreateNewContext(w.display, config, GLX_RGBA_TYPE, nullptr, True);
     error = x11_error_end(w.display);
-    char name[64] = "none made";
+    char name[64];
     if (error != 0 || gl.context == nullptr) {
-        if (error != 0) x11_error_name(w.display, error, name, sizeof name);
-        return driver_refusal("no GLX context on %s (%s)", DisplayString(w.display), name);
+        return driver_refusal("no GLX context on %s (%s)", DisplayString(w.display),
+                              x11_error_name(w.display, error, name, sizeof name));
     }
     x11_error_begin();
     const Bool current = glx.glXMakeCurrent(w.display, w.window, gl.context);
     error = x11_error_end(w.display);
     if (error != 0 || !current) {
-        if (error != 0) x11_error_name(w.display, error, name, sizeof name);
-        return driver_refusal("cannot make the GLX context current (%s)", error ? name : "refused");
+        return driver_refusal("cannot make the GLX context current (%s)",
+                              x11_error_name(w.display, error, name, sizeof name));
     }
     return 0;
 }

@@ -356,10 +356,9 @@ int32_t refuse_visual(Display* display) {
 }
 
 int32_t refuse_window(Display* display, int32_t x_error, int32_t width, int32_t height) {
-    char name[64] = "no window";
-    if (x_error != 0) x11_error_name(display, x_error, name, sizeof name);
+    char name[64];
     return driver_refusal("the X server at %s refused a %dx%d window (%s)", DisplayString(display),
-                          width, height, name);
+                          width, height, x11_error_name(display, x_error, name, sizeof name));
 }
 
 int32_t refuse_opengl() {

@@ -83,6 +83,7 @@ int32_t x11_error_end(Display* display) {
 }
 
 const char* x11_error_name(Display* display, int32_t code, char* out, int32_t capacity) {
+    if (code == 0) return "refused";
     out[0] = '\0';
     x11.XGetErrorText(display, code, out, capacity);
     return out;

@@ -93,7 +93,8 @@ Display* x11_open_display_watched(std::atomic<int32_t>* lost);
 void x11_error_begin();
 int32_t x11_error_end(Display* display);
 
-// The name of an X error code ("BadAlloc") for failure reasons, in `out` of `capacity` bytes.
+// The name of an X error code ("BadAlloc") for failure reasons, in `out` of `capacity` bytes;
+// "refused" for 0, a request that failed without an X error.
 const char* x11_error_name(Display* display, int32_t code, char* out, int32_t capacity);
 
 }  // namespace qx
