@@ -96,7 +96,7 @@ def log_lines(err):
 
 
 def with_a_server(build):
-    with XvfbSession(build, "640x480x24", ["-noreset"]) as session:
+    with XvfbSession(build, "640x480x24") as session:
         out, err = probe(build, 320, 200, 8, 0, 0, display=session.display, QXGFX="OpenGL", QXLOG="1")
         lines = log_lines(err)
         check("driver DirectX" in out and lines == [
@@ -125,7 +125,7 @@ def with_a_server(build):
         check("DirectX: 40000x100: an X window is at most 32767 pixels on a side" in text,
               f"a screen too wide for X is refused with the limit: {out!r}")
 
-    with XvfbSession(build, "640x480x24", ["-noreset", "-extension", "MIT-SHM", "-extension", "GLX"]) as session:
+    with XvfbSession(build, "640x480x24", ["-extension", "MIT-SHM", "-extension", "GLX"]) as session:
         out, err = probe(build, 320, 200, 8, 0, 0, display=session.display, QXLOG="1")
         check(f"qx: DirectX 320x200x8 window: no MIT-SHM extension on {session.display}" in err
               and "driver GDI" in out, f"without MIT-SHM the log says why DirectX failed: {err!r}")

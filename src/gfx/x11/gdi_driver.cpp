@@ -76,8 +76,9 @@ XImage* create_image(Display* display, Visual* visual, int32_t visual_depth) {
 }
 
 int32_t gdi_create_window() {
-    if (window_state.flags & SCREEN_FULLSCREEN)
+    if (window_state.flags & SCREEN_FULLSCREEN) {
         return driver_refusal("windows only, no full screen");
+    }
     Display* display = window_state.display;
     if (display == nullptr || screen == nullptr) return -1;
     int number = DefaultScreen(display);

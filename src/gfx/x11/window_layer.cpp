@@ -175,8 +175,9 @@ int32_t open_window_layer(const char* title, int32_t width, int32_t height, int3
     window_state.display = x11_open_display_watched(&connection_lost);
     if (window_state.display == nullptr) {
         const char* name = std::getenv("DISPLAY");
-        if (name == nullptr || *name == '\0')
+        if (name == nullptr || *name == '\0') {
             return driver_refusal("no X display: DISPLAY is not set");
+        }
         return driver_refusal("cannot connect to the X server at %.64s (none there, or it refused)",
                               name);
     }
