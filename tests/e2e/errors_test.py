@@ -53,6 +53,17 @@ def unused_display():
     raise RuntimeError("no unused display number")
 
 
+def sanitized(build):
+    """A sanitizer build reserves its shadow memory at start: under a limit on the address
+    space it would stop before main."""
+    try:
+        with open(os.path.join(build, "CMakeCache.txt")) as cache:
+            return any(line.startswith("QX_SANITIZE:") and line.strip().split("=", 1)[1]
+                       for line in cache)
+    except OSError:
+        return False
+
+
 def without_a_server(build):
     out, _ = probe(build, 320, 200, 8, 0, 0)
     text = error_line(out)
@@ -83,9 +94,10 @@ def without_a_server(build):
     out, _ = probe(build, 100000, 100000, 32, 0, 0)
     check(error_line(out) == "100000x100000x32 screen, 1 page: more than 2147483647 bytes",
           f"a screen over the size bound is refused by its size: {out!r}")
-    out, _ = probe(build, 16000, 16000, 32, 0, 0, QXGFX="null", limit=512 << 20)
-    check(error_line(out) == "16000x16000x32 screen, 1 page: out of memory (1024000000 bytes)",
-          f"a screen larger than the memory the process may use is out of memory: {out!r}")
+    if not sanitized(build):
+        out, _ = probe(build, 16000, 16000, 32, 0, 0, QXGFX="null", limit=512 << 20)
+        check(error_line(out) == "16000x16000x32 screen, 1 page: out of memory (1024000000 bytes)",
+              f"a screen larger than the memory the process may use is out of memory: {out!r}")
     out, _ = probe(build, 320, 200, 12, 0, 0)
     check(error_line(out) == "screen_res: depth 12 is not 8, 15, 16, 24 or 32",
           f"a bad depth is named: {out!r}")
