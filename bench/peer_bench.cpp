@@ -2,7 +2,7 @@
 // (conversions), in one process: every bench checks its pixels once, is calibrated to about
 // 20 ms a sample, then rounds sample every bench once in turn. Prints one line per sample
 // ("sample <round> <bench> <ns per op>") and a summary; scripts/bench runs it several times
-// and gathers the ratios of the same round.
+// and gathers the ratios of the same round. Arguments: [rounds [text the bench names hold]].
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -609,6 +609,12 @@ int main(int argc, char** argv) {
         add_limits(w, h);
     }
     if (failures) return 1;
+    if (argc > 2) {
+        // Only the benches whose names hold this text, with their peers (a quick look).
+        const std::string only = argv[2];
+        std::erase_if(benches,
+                      [&](const Bench& b) { return b.name.find(only) == std::string::npos; });
+    }
 
     for (Bench& b : benches)
         calibrate(b);

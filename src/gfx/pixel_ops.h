@@ -1,6 +1,7 @@
 // Per-depth pixel routines, chosen once per screen by select_pixel_ops.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -34,6 +35,28 @@ inline void store_pixel(uint8_t* const* rows, int32_t bytes_per_pixel, int32_t x
         std::memcpy(row + static_cast<ptrdiff_t>(x) * 2, &value, 2);
     } else {
         std::memcpy(row + static_cast<ptrdiff_t>(x) * 4, &color, 4);
+    }
+}
+
+// count pixels of 1, 2 or 4 bytes from address, as fill_span stores them; inline for callers
+// that fill one span per call.
+inline void fill_pixels(void* address, int32_t bytes_per_pixel, uint32_t color, size_t count) {
+    if (bytes_per_pixel == 1) {
+        if (count >= 8 && count <= 64) {
+            // The rows of a disc: overlapping 8-byte stores beat a library call per row.
+            const uint64_t word = 0x0101010101010101ull * (color & 0xFF);
+            auto* bytes = static_cast<uint8_t*>(address);
+            uint8_t* const last = bytes + count - 8;
+            for (; bytes < last; bytes += 8)
+                std::memcpy(bytes, &word, 8);
+            std::memcpy(last, &word, 8);
+            return;
+        }
+        std::memset(address, static_cast<int>(color & 0xFF), count);
+    } else if (bytes_per_pixel == 2) {
+        std::fill_n(static_cast<uint16_t*>(address), count, static_cast<uint16_t>(color));
+    } else {
+        std::fill_n(static_cast<uint32_t*>(address), count, color);
     }
 }
 
