@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gfx/coordinates.h"
+#include "gfx/draw_call.h"
 #include "gfx/lines.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/screen.h"
@@ -63,8 +64,8 @@ struct RowClip {
         if (x_left < left) x_left = left;
         if (x_right > right) x_right = right;
         if (x_right < x_left) return;
-        pixel_ops.fill_span(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, color,
-                            static_cast<size_t>(x_right - x_left + 1));
+        fill_pixels(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, bytes_per_pixel,
+                    color, static_cast<size_t>(x_right - x_left + 1));
     }
     void ends(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
@@ -78,7 +79,8 @@ struct RowClip {
             store_pixel(rows, bytes_per_pixel, x, y, color);
         }
     }
-    void row(int32_t y, int32_t x_left, int32_t x_right, int32_t filled) const {
+    [[gnu::always_inline]] void row(int32_t y, int32_t x_left, int32_t x_right,
+                                    int32_t filled) const {
         if (filled)
             fill(y, x_left, x_right);
         else
@@ -255,11 +257,11 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
                   float start, float end, int32_t filled, int32_t coord_type) {
     ScreenContext* s = screen;
     if (!s) return;
-    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : convert_color(color);
-    prepare_target(target);
-    apply_step(coord_type, &x, &y, nullptr, nullptr);
+    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
+    use_target(s, target);
+    step_points(s, coord_type, &x, &y, nullptr, nullptr);
     int32_t cx, cy;
-    map_point(x, y, &cx, &cy);
+    to_device(s, x, y, cx, cy);
     if (aspect == 0) {
         aspect =
             static_cast<float>(static_cast<double>(s->height) / s->width * DEFAULT_ASPECT_FACTOR);
@@ -273,7 +275,7 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
     bool whole =
         start == 0 && std::bit_cast<uint32_t>(end) == std::bit_cast<uint32_t>(FULL_TURN_MARK);
     if (whole) {
-        begin_draw();
+        lock_screen(s);
         draw_whole(cx, cy, rx, ry, pixel, filled);
     } else {
         draw_arc(target, cx, cy, rx, ry, start, end, pixel, color);
@@ -282,8 +284,8 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
     int32_t last = device_int(cy + static_cast<double>(ry));
     if (first < s->view_y) first = s->view_y;
     if (last > s->view_y + s->view_h - 1) last = s->view_y + s->view_h - 1;
-    if (first <= last) mark_rows_dirty(first, last);
-    end_draw();
+    if (first <= last) mark_dirty(s, first, last);
+    unlock_screen(s);
     s->last_x = x;
     s->last_y = y;
 }

@@ -162,13 +162,18 @@ void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, in
         for (int32_t y = cy1; y <= cy2; ++y)
             fill_pixels(rows[y] + offset, bytes, color, run);
     } else {
-        if (x1 >= s->view_x) {
-            for (int32_t y = cy1; y <= cy2; ++y)
-                store_pixel(rows, bytes, x1, y, color);
-        }
-        if (x2 < view_right) {
-            for (int32_t y = cy1; y <= cy2; ++y)
-                store_pixel(rows, bytes, x2, y, color);
+        // Both sides in one pass over the rows; bytes first, the common screen.
+        const bool left = x1 >= s->view_x, right = x2 < view_right;
+        if (bytes == 1 && left && right) {
+            for (int32_t y = cy1; y <= cy2; ++y) {
+                rows[y][x1] = static_cast<uint8_t>(color);
+                rows[y][x2] = static_cast<uint8_t>(color);
+            }
+        } else {
+            for (int32_t y = cy1; y <= cy2; ++y) {
+                if (left) store_pixel(rows, bytes, x1, y, color);
+                if (right) store_pixel(rows, bytes, x2, y, color);
+            }
         }
         if (y1 >= s->view_y) fill_pixels(rows[y1] + offset, bytes, color, run);
         if (y2 < view_bottom) fill_pixels(rows[y2] + offset, bytes, color, run);

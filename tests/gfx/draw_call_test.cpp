@@ -152,8 +152,34 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
                 plot(ix1, iy1, value);
                 continue;
             }
-            // Horizontal and vertical solid lines: the spans the fast chain fills.
             const float other = random_coordinate(random);
+            if (step % 5 == 4) {
+                // A box, outline or filled, between the two points.
+                const float x2 = other, y2 = random_coordinate(random);
+                int32_t ix2, iy2;
+                reference_map(x2, y2, ix2, iy2);
+                const int32_t filled = static_cast<int32_t>(random() % 2);
+                draw_line(nullptr, x1, y1, x2, y2, color, 1 + filled, 0xFFFF, 0);
+                const int64_t left = std::min(ix1, ix2), right = std::max(ix1, ix2);
+                const int64_t top = std::min(iy1, iy2), bottom = std::max(iy1, iy2);
+                const ScreenContext* s = screen;
+                for (int64_t y = std::max<int64_t>(top, s->view_y - 1);
+                     y <= std::min<int64_t>(bottom, s->view_y + s->view_h); ++y) {
+                    for (int64_t x = std::max<int64_t>(left, s->view_x - 1);
+                         x <= std::min<int64_t>(right, s->view_x + s->view_w); ++x) {
+                        if (filled || x == left || x == right || y == top || y == bottom)
+                            plot(x, y, value);
+                    }
+                }
+                // Every row of the box within the view is marked, painted or not.
+                if (left < s->view_x + s->view_w && right >= s->view_x) {
+                    for (int64_t y = std::max<int64_t>(top, s->view_y);
+                         y <= std::min<int64_t>(bottom, s->view_y + s->view_h - 1); ++y)
+                        expected_dirty[static_cast<size_t>(y)] = 1;
+                }
+                continue;
+            }
+            // Horizontal and vertical solid lines: the spans the fast chain fills.
             const bool horizontal = step % 3 == 1;
             const float x2 = horizontal ? other : x1, y2 = horizontal ? y1 : other;
             int32_t ix2, iy2;
