@@ -158,6 +158,28 @@ void set_view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill_colo
     }
 }
 
+namespace {
+
+[[gnu::always_inline]] inline void plot_point(ScreenContext* s, int32_t x, int32_t y,
+                                              uint32_t pixel) {
+    lock_screen(s);
+    store_pixel(s->line_table, s->bytes_per_pixel, x, y, pixel);
+    mark_row_dirty(s, y);
+    unlock_screen(s);
+}
+
+// Relative points, another target, rounding, points outside the view.
+[[gnu::noinline]] void draw_point_general(ScreenContext* s, const void* target, float x, float y,
+                                          uint32_t pixel, int32_t coord_type) {
+    use_target(s, target);
+    step_points(s, coord_type, &x, &y, nullptr, nullptr);
+    int32_t xi, yi;
+    to_device(s, x, y, xi, yi);
+    if (in_view(s, xi, yi)) plot_point(s, xi, yi, pixel);
+}
+
+}  // namespace
+
 void draw_point(const void* target, float x, float y, uint32_t color, int32_t coord_type,
                 int32_t use_background) {
     ScreenContext* s = screen;
@@ -165,15 +187,15 @@ void draw_point(const void* target, float x, float y, uint32_t color, int32_t co
     uint32_t pixel = color != DEFAULT_COLOR ? pixel_value(s, color)
                      : use_background       ? s->bg_color
                                             : s->fg_color;
-    use_target(s, target);
-    step_points(s, coord_type, &x, &y, nullptr, nullptr);
     int32_t xi, yi;
-    to_device(s, x, y, xi, yi);
-    if (!in_view(s, xi, yi)) return;
-    lock_screen(s);
-    store_pixel(s->line_table, s->bytes_per_pixel, xi, yi, pixel);
-    mark_dirty(s, yi, yi);
-    unlock_screen(s);
+    if (coord_type == 0 && target == s->target && whole_point_in_view(s, x, y, xi, yi)) {
+        // The common call: a whole-number point inside the view.
+        s->last_x = x;
+        s->last_y = y;
+        plot_point(s, xi, yi, pixel);
+        return;
+    }
+    draw_point_general(s, target, x, y, pixel, coord_type);
 }
 
 }  // namespace qx

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "gfx/coordinates.h"
 #include "gfx/driver/display_driver.h"
 #include "gfx/screen.h"
@@ -88,6 +92,68 @@ inline bool in_view(const ScreenContext* s, int32_t x, int32_t y) {
            static_cast<uint64_t>(int64_t{y} - s->view_y) < static_cast<uint64_t>(s->view_h);
 }
 
+// The common call's shortcut: a user point of whole numbers (well inside the device bound)
+// inside the view. Then rounding and offset are exact integer work and nothing needs clipping;
+// false sends the caller down the general path, which gives the same pixels for these points.
+inline bool whole_point_in_view(const ScreenContext* s, float x, float y, int32_t& xi,
+                                int32_t& yi) {
+#if defined(__SSE2__)
+    // The conversion is defined for any float (out of range gives INT32_MIN, never whole).
+    const int32_t tx = _mm_cvttss_si32(_mm_set_ss(x)), ty = _mm_cvttss_si32(_mm_set_ss(y));
+    if (static_cast<float>(tx) != x || static_cast<float>(ty) != y || tx == INT32_MIN ||
+        ty == INT32_MIN)
+        return false;
+#else
+    if (!(std::fabs(x) < 0x1p30f && std::fabs(y) < 0x1p30f)) return false;
+    const auto tx = static_cast<int32_t>(x), ty = static_cast<int32_t>(y);
+    if (static_cast<float>(tx) != x || static_cast<float>(ty) != y) return false;
+#endif
+    int64_t dx = tx, dy = ty;
+    if (!(s->screen_flags & SCREEN_VIEW_ABSOLUTE)) {
+        dx += s->view_x;
+        dy += s->view_y;
+    }
+    if (static_cast<uint64_t>(dx - s->view_x) >= static_cast<uint64_t>(s->view_w) ||
+        static_cast<uint64_t>(dy - s->view_y) >= static_cast<uint64_t>(s->view_h))
+        return false;
+    xi = static_cast<int32_t>(dx);
+    yi = static_cast<int32_t>(dy);
+    return true;
+}
+
+// whole_point_in_view for both ends of a line, the four conversions at once.
+inline bool whole_line_in_view(const ScreenContext* s, float x1, float y1, float x2, float y2,
+                               int32_t& ix1, int32_t& iy1, int32_t& ix2, int32_t& iy2) {
+#if defined(__SSE2__)
+    const __m128 user = _mm_setr_ps(x1, y1, x2, y2);
+    const __m128i whole = _mm_cvttps_epi32(user);
+    if (_mm_movemask_ps(_mm_cmpneq_ps(_mm_cvtepi32_ps(whole), user)) != 0 ||
+        _mm_movemask_epi8(_mm_cmpeq_epi32(whole, _mm_set1_epi32(INT32_MIN))) != 0)
+        return false;
+    alignas(16) int32_t p[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(p), whole);
+    int64_t dx1 = p[0], dy1 = p[1], dx2 = p[2], dy2 = p[3];
+    if (!(s->screen_flags & SCREEN_VIEW_ABSOLUTE)) {
+        dx1 += s->view_x;
+        dx2 += s->view_x;
+        dy1 += s->view_y;
+        dy2 += s->view_y;
+    }
+    const auto w = static_cast<uint64_t>(s->view_w), h = static_cast<uint64_t>(s->view_h);
+    if (static_cast<uint64_t>(dx1 - s->view_x) >= w ||
+        static_cast<uint64_t>(dx2 - s->view_x) >= w ||
+        static_cast<uint64_t>(dy1 - s->view_y) >= h || static_cast<uint64_t>(dy2 - s->view_y) >= h)
+        return false;
+    ix1 = static_cast<int32_t>(dx1);
+    iy1 = static_cast<int32_t>(dy1);
+    ix2 = static_cast<int32_t>(dx2);
+    iy2 = static_cast<int32_t>(dy2);
+    return true;
+#else
+    return whole_point_in_view(s, x1, y1, ix1, iy1) && whole_point_in_view(s, x2, y2, ix2, iy2);
+#endif
+}
+
 // Nested brackets call the driver once; a lock an outer caller holds is kept.
 inline void lock_screen(ScreenContext* s) {
     if (s->screen_flags & (SCREEN_LOCKED | SCREEN_LOCK_OWNED)) return;
@@ -102,15 +168,16 @@ inline void unlock_screen(ScreenContext* s) {
     if (s->driver && s->driver->unlock) s->driver->unlock();
 }
 
+// One row known to be on the target.
+inline void mark_row_dirty(ScreenContext* s, int32_t y) {
+    if (s->line_table[0] == s->visible_page) s->dirty_lines[y] = 1;
+}
+
 // Rows first..last (clamped) when the target is the shown page.
 inline void mark_dirty(ScreenContext* s, int32_t first, int32_t last) {
     if (s->line_table[0] != s->visible_page) return;
     if (first < 0) first = 0;
     if (last > s->height - 1) last = s->height - 1;
-    if (first == last) {
-        s->dirty_lines[first] = 1;
-        return;
-    }
     if (first > last) return;
     if (last - first < 16) {
         // A point or a small shape: a few stores instead of a library call.

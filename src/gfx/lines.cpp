@@ -182,15 +182,16 @@ void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, in
     unlock_screen(s);
 }
 
-void draw_line(const void* target, float x1, float y1, float x2, float y2, uint32_t color,
-               int32_t box_type, int32_t style, int32_t coord_type) {
-    ScreenContext* s = screen;
-    if (!s) return;
-    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
+namespace {
+
+// Everything else: relative points, boxes, styles, slanted lines, clipping, rounding.
+[[gnu::noinline]] void draw_line_general(ScreenContext* s, const void* target, float x1, float y1,
+                                         float x2, float y2, uint32_t pixel, int32_t box_type,
+                                         int32_t style, int32_t coord_type) {
+    int32_t ix1, iy1, ix2, iy2;
     auto pattern = static_cast<uint16_t>(style & 0xFFFF);
     use_target(s, target);
     step_points(s, coord_type, &x1, &y1, &x2, &y2);
-    int32_t ix1, iy1, ix2, iy2;
     to_device(s, x1, y1, ix1, iy1);
     to_device(s, x2, y2, ix2, iy2);
     if (box_type != 0) {
@@ -209,6 +210,38 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
     }
     mark_dirty(s, iy1 < iy2 ? iy1 : iy2, iy1 < iy2 ? iy2 : iy1);
     unlock_screen(s);
+}
+
+}  // namespace
+
+void draw_line(const void* target, float x1, float y1, float x2, float y2, uint32_t color,
+               int32_t box_type, int32_t style, int32_t coord_type) {
+    ScreenContext* s = screen;
+    if (!s) return;
+    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
+    int32_t ix1, iy1, ix2, iy2;
+    // The common call: a solid horizontal or vertical line between whole-number points inside
+    // the view, absolute, on the current target.
+    if (box_type == 0 && coord_type == 0 && target == s->target && (style & 0xFFFF) == 0xFFFF &&
+        whole_line_in_view(s, x1, y1, x2, y2, ix1, iy1, ix2, iy2) && (ix1 == ix2 || iy1 == iy2)) {
+        s->last_x = x2;
+        s->last_y = y2;
+        lock_screen(s);
+        if (iy1 == iy2) {
+            const int32_t left = ix1 < ix2 ? ix1 : ix2, right = ix1 < ix2 ? ix2 : ix1;
+            fill_pixels(s->line_table[iy1] + static_cast<ptrdiff_t>(left) * s->bytes_per_pixel,
+                        s->bytes_per_pixel, pixel, static_cast<size_t>(right - left + 1));
+            mark_row_dirty(s, iy1);
+        } else {
+            const int32_t top = iy1 < iy2 ? iy1 : iy2, bottom = iy1 < iy2 ? iy2 : iy1;
+            for (int32_t y = top; y <= bottom; ++y)
+                store_pixel(s->line_table, s->bytes_per_pixel, ix1, y, pixel);
+            mark_dirty(s, top, bottom);
+        }
+        unlock_screen(s);
+        return;
+    }
+    draw_line_general(s, target, x1, y1, x2, y2, pixel, box_type, style, coord_type);
 }
 
 }  // namespace qx

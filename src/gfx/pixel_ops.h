@@ -46,11 +46,15 @@ inline void store_pixel(uint8_t* const* rows, int32_t bytes_per_pixel, int32_t x
 // that fill one span per call.
 inline void fill_pixels(void* address, int32_t bytes_per_pixel, uint32_t color, size_t count) {
     if (bytes_per_pixel == 1) {
-        // The rows of a disc: a few overlapping stores beat a library call per row.
+        // Up to 64 bytes (the rows of a disc): a few overlapping stores beat a library call.
+        if (count > 64) {
+            std::memset(address, static_cast<int>(color & 0xFF), count);
+            return;
+        }
         auto* bytes = static_cast<uint8_t*>(address);
         const uint64_t word = 0x0101010101010101ull * (color & 0xFF);
 #if defined(__SSE2__)
-        if (count >= 16 && count <= 64) {
+        if (count >= 16) {
             const __m128i wide = _mm_set1_epi64x(static_cast<long long>(word));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), wide);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + count - 16), wide);
@@ -61,24 +65,20 @@ inline void fill_pixels(void* address, int32_t bytes_per_pixel, uint32_t color, 
             return;
         }
 #endif
-        if (count >= 8 && count <= 64) {
+        if (count >= 8) {
             uint8_t* const last = bytes + count - 8;
             for (; bytes < last; bytes += 8)
                 std::memcpy(bytes, &word, 8);
             std::memcpy(last, &word, 8);
             return;
         }
-        if (count >= 4 && count < 8) {
+        if (count >= 4) {
             std::memcpy(bytes, &word, 4);
             std::memcpy(bytes + count - 4, &word, 4);
             return;
         }
-        if (count < 4) {
-            for (size_t i = 0; i < count; ++i)
-                bytes[i] = static_cast<uint8_t>(color);
-            return;
-        }
-        std::memset(address, static_cast<int>(color & 0xFF), count);
+        for (size_t i = 0; i < count; ++i)
+            bytes[i] = static_cast<uint8_t>(color);
     } else if (bytes_per_pixel == 2) {
         std::fill_n(static_cast<uint16_t*>(address), count, static_cast<uint16_t>(color));
     } else {
