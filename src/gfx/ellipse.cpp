@@ -53,19 +53,25 @@ struct RowClip {
     uint8_t* const* rows;
     int32_t bytes_per_pixel;
     uint32_t color;
+    uint64_t word;  // the colour's byte repeated, for byte pixels
 
     static RowClip of_target(uint32_t color) {
         const ScreenContext* s = screen;
         return {s->view_x,     s->view_x + s->view_w - 1, s->view_y, s->view_y + s->view_h - 1,
-                s->line_table, s->bytes_per_pixel,        color};
+                s->line_table, s->bytes_per_pixel,        color,     byte_word(color)};
     }
     void fill(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
         if (x_left < left) x_left = left;
         if (x_right > right) x_right = right;
         if (x_right < x_left) return;
-        fill_pixels(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, bytes_per_pixel,
-                    color, static_cast<size_t>(x_right - x_left + 1));
+        const auto count = static_cast<size_t>(x_right - x_left + 1);
+        if (bytes_per_pixel == 1) {
+            fill_bytes(rows[y] + x_left, word, count);
+        } else {
+            fill_pixels(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, bytes_per_pixel,
+                        color, count);
+        }
     }
     void ends(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
