@@ -6,9 +6,11 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "gfx/coordinates.h"
+#include "gfx/ellipse.h"
 #include "gfx/lines.h"
 #include "gfx/pixel_ops.h"
 #include "null_screen.h"
@@ -199,6 +201,40 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
         }
         check("points and lines", depth, 600);
         close_screen();
+    }
+}
+
+// Discs and ellipses fill their rows with byte words at 8 bits and per pixel at 16 and 32:
+// the same pixels at every depth, clipped anywhere on the screen.
+TEST_F(DrawCall, FilledEllipsesPaintTheSamePixelsAtEveryDepth) {
+    auto draw = [] {
+        std::mt19937 random(5);
+        const auto w = static_cast<int32_t>(screen->width),
+                   h = static_cast<int32_t>(screen->height);
+        for (int32_t i = 0; i < 80; ++i) {
+            const auto x = static_cast<float>(static_cast<int32_t>(random() % (w + 60)) - 30);
+            const auto y = static_cast<float>(static_cast<int32_t>(random() % (h + 60)) - 30);
+            const auto radius = static_cast<float>(random() % 60);
+            const float aspect = 0.2f + static_cast<float>(random() % 20) / 10;
+            draw_ellipse(nullptr, x, y, radius, 0xFFFFFF, aspect, 0, FULL_TURN_MARK, 1, 0);
+        }
+        return painted();
+    };
+    // Each size at 8 bits first, then the other depths of that size.
+    for (auto [width, height, depths] :
+         {std::tuple{96, 64, std::vector<int32_t>{16, 32}}, {640, 480, {1, 4}}, {320, 200, {2}}}) {
+        open(width, height, 8);
+        const auto reference = draw();
+        ASSERT_GT(reference.size(), 1000u);
+        for (int32_t depth : depths) {
+            open_depth(depth);
+            ASSERT_EQ(screen->width, width);
+            const auto shape = draw();
+            EXPECT_EQ(shape, reference) << depth << "-bit discs";
+            for (auto [x, y] : shape)
+                ASSERT_EQ(pixel(x, y), screen->color_mask & 0xFFFFFF)
+                    << depth << "-bit pixel " << x << "," << y;
+        }
     }
 }
 
