@@ -121,6 +121,18 @@ void raise_update_priority() {
         log_line("the update thread keeps the program's priority: %s", std::strerror(errno));
 }
 
+bool window_usable() {
+    return window_state.display != nullptr && window_state.window != None &&
+           connection_lost.load() == 0;
+}
+
+// The keyboard's state from the server; false when there is nowhere to put it.
+bool query_keymap(char keymap[32]) {
+    if (screen == nullptr || screen->key_states == nullptr || !window_usable()) return false;
+    x11.XQueryKeymap(window_state.display, keymap);
+    return true;
+}
+
 void run_update_thread() {
     raise_update_priority();
     int32_t created = window_state.create_window != nullptr ? window_state.create_window() : -1;
@@ -131,11 +143,15 @@ void run_update_thread() {
         }
         report_start(1);
         for (;;) {
+            // The keyboard is asked before taking the lock: the program need not wait for the
+            // server's answer. Only this thread changes `active`.
+            char keymap[32] = {};
+            const bool keys = window_state.active != 0 && query_keymap(keymap);
             {
                 std::lock_guard<LayerLock> guard(layer_mutex);
                 if (window_state.running == 0 || connection_lost.load() != 0) break;
                 if (window_state.frame_update != nullptr) window_state.frame_update();
-                if (window_state.active != 0) refresh_key_states_from_keyboard();
+                if (keys) key_states_from_keymap(keymap, screen->key_states);
                 pump_messages();
             }
             if (window_state.frame_present != nullptr) window_state.frame_present();
@@ -162,11 +178,6 @@ void send_cursor_message(int32_t visible) {
     event.xclient.data.l[0] = visible;
     x11.XSendEvent(window_state.display, window_state.window, False, NoEventMask, &event);
     x11.XFlush(window_state.display);
-}
-
-bool window_usable() {
-    return window_state.display != nullptr && window_state.window != None &&
-           connection_lost.load() == 0;
 }
 
 RowBand take_dirty_band() {
@@ -352,10 +363,8 @@ void pump_messages() {
 }
 
 void refresh_key_states_from_keyboard() {
-    if (screen == nullptr || screen->key_states == nullptr || !window_usable()) return;
     char keymap[32] = {};
-    x11.XQueryKeymap(window_state.display, keymap);
-    key_states_from_keymap(keymap, screen->key_states);
+    if (query_keymap(keymap)) key_states_from_keymap(keymap, screen->key_states);
 }
 
 int32_t window_connection_lost() {
