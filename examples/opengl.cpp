@@ -2,10 +2,7 @@
 // itself and calls the driver's flip once per frame, which also delivers the keys. Any key ends it.
 #include <cstdio>
 
-#include "gfx/driver/display_driver.h"
-#include "gfx/screen.h"
-#include "runtime/runtime.h"
-#include "runtime/text_hooks.h"
+#include <qx/qx.h>
 
 namespace {
 
@@ -65,14 +62,13 @@ int main(int argc, char** argv) {
     qx::run_module_init_hooks();
     // SCREEN_OPENGL asks for the "OpenGL" driver: no framebuffer is shown, GL draws instead.
     Gl gl{};
-    if (qx::screen_res(WIDTH, HEIGHT, 32, 1, qx::SCREEN_OPENGL, 0) != 0 ||
-        qx::screen->driver->flip == nullptr || !load_gl(&gl)) {
+    if (qx::screen_res(WIDTH, HEIGHT, 32, 1, qx::SCREEN_OPENGL, 0) != 0 || !load_gl(&gl)) {
         std::puts("no OpenGL screen here");
         qx::runtime_end(1);
     }
     while (qx::read_key_text().length == 0) {
         draw_triangle(gl);
-        qx::screen->driver->flip();  // keys and window events, then the swap
+        if (qx::flip_screen() != 0) break;  // keys and window events, then the swap
         qx::sleep_ms(10);
     }
     qx::runtime_end(0);

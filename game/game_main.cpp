@@ -1,6 +1,7 @@
+#include <qx/qx.h>
+
 #include "game/chase.h"
 #include "game/dialogue.h"
-#include "runtime/runtime.h"
 
 namespace chase {
 

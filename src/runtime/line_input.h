@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include <qx/console.h>
+
 #include "runtime/rtstring.h"
 
 namespace qx {
@@ -18,11 +20,6 @@ struct InputLineContext {
 };
 
 InputLineContext* input_line_context();
-
-// Starts an input statement: reads a line through line_input_hook. Sets the error code.
-void input_prompt(const Rtstring* prompt, int32_t add_question, int32_t add_newline);
-// Next item of the line as a 32-bit integer (saturating). Sets the error code to 0.
-void input_int(int32_t* destination);
 
 constexpr int32_t INTEGER_ITEM_LENGTH = 11;  // longer integer items are cut here
 

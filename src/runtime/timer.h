@@ -3,9 +3,10 @@
 
 #include <cstdint>
 
+#include <qx/timer.h>
+
 namespace qx {
 
-double timer_seconds();                    // monotonic seconds; the mode is decided on first call
 void nap_ms(int32_t milliseconds);         // one uninterrupted sleep (resumed on EINTR)
 void console_sleep(int32_t milliseconds);  // console default of sleep_hook
 
