@@ -6,6 +6,8 @@
 
 #include <qx/console.h>
 
+#include "runtime/half_api.h"
+
 namespace qx {
 
 constexpr int32_t VIEW_UNSET = -1;
@@ -22,11 +24,11 @@ void console_view_update();
 int32_t locate_or_show(int32_t row, int32_t column, int32_t visibility);
 
 // View-print rows, 0-based and area-relative; unset resolves to the whole area.
-int32_t view_print_top();
-int32_t view_print_bottom();
+QX_HALF_API int32_t view_print_top();
+QX_HALF_API int32_t view_print_bottom();
 void set_view_print(int32_t top, int32_t bottom);
 // view_print without moving the cursor: the screen-mode core.
-int32_t view_print_core(int32_t top, int32_t bottom, bool move_cursor);
+QX_HALF_API int32_t view_print_core(int32_t top, int32_t bottom, bool move_cursor);
 
 }  // namespace qx
 

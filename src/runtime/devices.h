@@ -6,6 +6,8 @@
 
 #include <qx/console.h>
 
+#include "runtime/half_api.h"
+
 namespace qx {
 
 struct DeviceRecord;
@@ -37,7 +39,7 @@ struct DeviceRecord {
 constexpr int32_t DEVICE_COUNT = 256;
 
 DeviceRecord* device_of(int32_t file_number);  // null outside 0, -1, 1..254
-DeviceRecord* console_device();                // set up on first use
+QX_HALF_API DeviceRecord* console_device();    // set up on first use
 void clear_device_table();
 
 int32_t device_write_text(DeviceRecord* record, const unsigned char* bytes, int32_t length);

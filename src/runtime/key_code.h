@@ -5,6 +5,8 @@
 
 #include <qx/keys.h>
 
+#include "runtime/half_api.h"
+
 namespace qx {
 
 // Control-key state bits of a key event, as translate_key reads them.
@@ -16,8 +18,8 @@ constexpr uint32_t SHIFT_PRESSED = 0x10;
 constexpr uint32_t ENHANCED_KEY = 0x100;
 
 // Returns the key code of one key event, or -1 (a modifier alone, an unknown key).
-int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
-                      uint32_t modifiers);
+QX_HALF_API int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
+                                  uint32_t modifiers);
 
 // Virtual keys named by the key translation and the terminal decoding.
 constexpr uint16_t VK_BACK = 0x08;
@@ -58,6 +60,6 @@ constexpr uint32_t MAP_VK_TO_CHAR = 2;
 uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type);
 // Low byte: the virtual key typing the character; high byte: 1 Shift, 2 Ctrl, 4 Alt needed.
 // -1 when no key of the layout types it.
-int16_t vk_key_scan(uint8_t character);
+QX_HALF_API int16_t vk_key_scan(uint8_t character);
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 
 #include <qx/console.h>
 
+#include "runtime/half_api.h"
 #include "runtime/rtstring.h"
 
 namespace qx {
@@ -35,9 +36,9 @@ int32_t console_line_input(const Rtstring* prompt, Rtstring* destination, int32_
                            int32_t fill, int32_t add_question, int32_t add_newline);
 // The body of the line input, which only talks through the text routers, so the graphics
 // screen runs the very same steps and editor. Returns the runtime error code.
-int32_t line_input_via_hooks(const Rtstring* prompt, Rtstring* destination,
-                             int32_t destination_size, int32_t fill, int32_t add_question,
-                             int32_t add_newline);
+QX_HALF_API int32_t line_input_via_hooks(const Rtstring* prompt, Rtstring* destination,
+                                         int32_t destination_size, int32_t fill,
+                                         int32_t add_question, int32_t add_newline);
 
 // Edits text (malloc'd bytes, owned by the caller) in place until Enter.
 void edit_line(Rtstring* text);

@@ -10,6 +10,7 @@
 #include <qx/keys.h>
 #include <qx/timer.h>
 
+#include "runtime/half_api.h"
 #include "runtime/key_code.h"
 #include "runtime/rtstring.h"
 
@@ -47,7 +48,7 @@ struct TextHooks {
 };
 static_assert(sizeof(TextHooks) == 24 * sizeof(void (*)()), "TextHooks has 24 slots");
 
-extern TextHooks text_hooks;
+extern QX_HALF_API TextHooks text_hooks;
 
 // Routers of the slots that have a console default (the others are public: console.h,
 // keys.h, timer.h).
