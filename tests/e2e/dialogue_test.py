@@ -73,14 +73,14 @@ def _own_terminal():
 class Pty:
     """chase on a pseudo-terminal, killed by PID if it outlives the test."""
 
-    def __init__(self, program=CHASE, **environment):
+    def __init__(self, program=CHASE, arguments=(), **environment):
         self.master, self.slave = pty.openpty()
         fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
         self.cooked = termios.tcgetattr(self.slave)
         env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8", TERM="xterm", QXGFX="Null")
         env.update(environment)
         # Our own end of the slave stays open so that its mode can be read after the end.
-        self.proc = subprocess.Popen([program], stdin=self.slave, stdout=self.slave,
+        self.proc = subprocess.Popen([program, *arguments], stdin=self.slave, stdout=self.slave,
                                      stderr=self.slave, env=env, preexec_fn=_own_terminal)
         self.output = b""
 
