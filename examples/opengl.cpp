@@ -62,8 +62,14 @@ int main(int argc, char** argv) {
     qx::run_module_init_hooks();
     // SCREEN_OPENGL asks for the "OpenGL" driver: no framebuffer is shown, GL draws instead.
     Gl gl{};
-    if (qx::screen_res(WIDTH, HEIGHT, 32, 1, qx::SCREEN_OPENGL, 0) != 0 || !load_gl(&gl)) {
-        std::puts("no OpenGL screen here");
+    if (qx::screen_res(WIDTH, HEIGHT, 32, 1, qx::SCREEN_OPENGL, 0) != 0) {
+        std::printf("no OpenGL screen here: %s\n", qx::error_text());
+        qx::runtime_end(1);
+    }
+    if (!load_gl(&gl)) {
+        qx::ScreenInfo info{};
+        qx::screen_info(&info);
+        std::printf("no OpenGL screen here: the %s driver offers no GL\n", info.driver);
         qx::runtime_end(1);
     }
     while (qx::read_key_text().length == 0) {

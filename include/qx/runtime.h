@@ -22,6 +22,10 @@ QX_API void run_module_init_hooks();
 /// The code the last operation that reports one left: 0 success, 1 a refused argument or
 /// request (a bad size or mode, no driver), 4 a line input that could not create its text.
 QX_API int32_t runtime_error();
+/// The reason of the last failure (which driver failed and why, for a screen), "" before any.
+/// A later success leaves it as it was, so it answers "why" once an operation has reported
+/// failure. Program thread only, like the code.
+QX_API const char* error_text();
 
 /// Module hooks, run by run_module_init_hooks and runtime_end. Return 0, or -1 when the list
 /// is full or the hook is null.

@@ -149,6 +149,24 @@ def check_terminal():
         term.close()
 
 
+def check_locale():
+    # The locale's codeset decides, as the C library reads the variables: the accented letters go
+    # out as UTF-8, or as the program's own bytes when the locale is not UTF-8 (also a UTF-8 name
+    # that is not installed).
+    cases = ((dict(LC_ALL="C"), b"R\xe9solution"),
+             (dict(LC_ALL="", LC_CTYPE="C.utf8", LANG="C"), FIRST_LINE.encode()),
+             (dict(LC_ALL="", LC_CTYPE="", LANG="xx_XX.UTF-8"), b"R\xe9solution"))
+    for environment, wanted in cases:
+        term = Pty(**environment)
+        try:
+            deadline = time.monotonic() + TIMEOUT
+            while b"hauteur" not in term.output and time.monotonic() < deadline:
+                term.read_for(0.1)
+            assert wanted in term.output, "%r: no %r in %r" % (environment, wanted, term.output)
+        finally:
+            term.close()
+
+
 def run_piped(stdin_bytes, wanted):
     """chase with stdin_bytes on a pipe until its output holds wanted; (exit code, output)."""
     env = dict(os.environ, QXGFX="Null")
@@ -202,6 +220,7 @@ def main():
     check_pipe()
     check_pipe_without_answers()
     check_terminal()
+    check_locale()
     print("dialogue ok")
     return 0
 
