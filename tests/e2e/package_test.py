@@ -77,7 +77,7 @@ def check_install(prefix, kind):
         runtime = run(["nm", "-D", "-C", "--defined-only", library]).stdout
         gfx = run(["nm", "-D", "-C", "--defined-only",
                    os.path.join(libdir, "libqx_gfx.so")]).stdout
-        check("qx::version()" in runtime and "qx::runtime_init(" in runtime and
+        check("qx::version()" in runtime and "qx::error_text()" in runtime and
               "qx::draw_line(" in gfx and "qx::screen_res(" in gfx,
               "shared: the public operations are exported")
         check("qx::edit_line(" not in runtime and "qx::reset_console_output(" not in runtime and

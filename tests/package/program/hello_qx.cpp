@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     qx::run_module_init_hooks();
     expect(std::strcmp(qx::version(), QX_VERSION_STRING) == 0, "library and headers agree");
     if (qx::screen_res(320, 200, 8, 1, 0, 0) != 0) {
-        std::fprintf(stderr, "hello_qx: no screen (runtime error %d)\n", qx::runtime_error());
+        std::fprintf(stderr, "hello_qx: no screen (runtime error %d): %s\n", qx::runtime_error(),
+                     qx::error_text());
         qx::runtime_end(1);
     }
     qx::ScreenInfo info{};
