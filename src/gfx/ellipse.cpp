@@ -239,8 +239,19 @@ void draw_arc(const void* target, int32_t cx, int32_t cy, float rx, float ry, fl
     if (!normalise_angles(start, end)) return;
     const ArcPoints* points = arc_points(rx, ry, start, end);
     const RowClip clip = RowClip::of_target(color);
-    begin_draw();
+    lock_screen(screen);
     if (points != nullptr) {
+        // No offset exceeds the radius rounded up: an arc whose whole ellipse is inside the
+        // clip stores its bytes without a test per point.
+        const int64_t reach_x = static_cast<int64_t>(std::fabs(rx)) + 1;
+        const int64_t reach_y = static_cast<int64_t>(std::fabs(ry)) + 1;
+        if (clip.bytes_per_pixel == 1 && cx - reach_x >= clip.left && cx + reach_x <= clip.right &&
+            cy - reach_y >= clip.top && cy + reach_y <= clip.bottom) {
+            const auto byte = static_cast<uint8_t>(color);
+            for (int32_t i = 0; i < points->count; ++i)
+                clip.rows[cy - points->offsets[i].py][cx + points->offsets[i].px] = byte;
+            return;
+        }
         for (int32_t i = 0; i < points->count; ++i)
             clip.point(cx + points->offsets[i].px, cy - points->offsets[i].py);
         return;

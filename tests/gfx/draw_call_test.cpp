@@ -204,36 +204,43 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
     }
 }
 
-// Discs and ellipses fill their rows with byte words at 8 bits and per pixel at 16 and 32:
-// the same pixels at every depth, clipped anywhere on the screen.
-TEST_F(DrawCall, FilledEllipsesPaintTheSamePixelsAtEveryDepth) {
-    auto draw = [] {
+// Discs and ellipses fill their rows with byte words at 8 bits and per pixel at 16 and 32, and
+// arcs store bytes unchecked at 8 bits: the same pixels at every depth, clipped anywhere.
+TEST_F(DrawCall, EllipsesAndArcsPaintTheSamePixelsAtEveryDepth) {
+    // Discs, or arcs alone (replayed from the cache, unchecked where wholly inside), all over
+    // the screen and across its edges.
+    auto draw = [](bool arcs) {
         std::mt19937 random(5);
         const auto w = static_cast<int32_t>(screen->width),
                    h = static_cast<int32_t>(screen->height);
         for (int32_t i = 0; i < 80; ++i) {
             const auto x = static_cast<float>(static_cast<int32_t>(random() % (w + 60)) - 30);
             const auto y = static_cast<float>(static_cast<int32_t>(random() % (h + 60)) - 30);
-            const auto radius = static_cast<float>(random() % 60);
+            const auto radius = static_cast<float>(random() % (arcs ? 30 : 60));
             const float aspect = 0.2f + static_cast<float>(random() % 20) / 10;
-            draw_ellipse(nullptr, x, y, radius, 0xFFFFFF, aspect, 0, FULL_TURN_MARK, 1, 0);
+            const float start = arcs ? static_cast<float>(random() % 60) / 10 : 0;
+            draw_ellipse(nullptr, x, y, radius, 0xFFFFFF, aspect, start,
+                         arcs ? start + 2 : FULL_TURN_MARK, arcs ? 0 : 1, 0);
         }
         return painted();
     };
     // Each size at 8 bits first, then the other depths of that size.
-    for (auto [width, height, depths] :
-         {std::tuple{96, 64, std::vector<int32_t>{16, 32}}, {640, 480, {1, 4}}, {320, 200, {2}}}) {
-        open(width, height, 8);
-        const auto reference = draw();
-        ASSERT_GT(reference.size(), 1000u);
-        for (int32_t depth : depths) {
-            open_depth(depth);
-            ASSERT_EQ(screen->width, width);
-            const auto shape = draw();
-            EXPECT_EQ(shape, reference) << depth << "-bit discs";
-            for (auto [x, y] : shape)
-                ASSERT_EQ(pixel(x, y), screen->color_mask & 0xFFFFFF)
-                    << depth << "-bit pixel " << x << "," << y;
+    for (bool arcs : {false, true}) {
+        for (auto [width, height, depths] : {std::tuple{96, 64, std::vector<int32_t>{16, 32}},
+                                             {640, 480, {1, 4}},
+                                             {320, 200, {2}}}) {
+            open(width, height, 8);
+            const auto reference = draw(arcs);
+            ASSERT_GT(reference.size(), 200u);
+            for (int32_t depth : depths) {
+                open_depth(depth);
+                ASSERT_EQ(screen->width, width);
+                const auto shape = draw(arcs);
+                EXPECT_EQ(shape, reference) << depth << (arcs ? "-bit arcs" : "-bit discs");
+                for (auto [x, y] : shape)
+                    ASSERT_EQ(pixel(x, y), screen->color_mask & 0xFFFFFF)
+                        << depth << "-bit pixel " << x << "," << y;
+            }
         }
     }
 }
