@@ -94,15 +94,12 @@ struct RowClip {
     }
 };
 
-void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int32_t filled) {
-    const RowClip clip = RowClip::of_target(color);
-    int32_t x_left = device_int(cx - static_cast<double>(rx));
-    int32_t x_right = device_int(cx + static_cast<double>(rx));
-    if (ry == 0) {
-        clip.fill(cy, x_left, x_right);
-        return;
-    }
-    clip.row(cy, x_left, x_right, filled);
+// The rows of a whole ellipse from its centre row outwards, each given to row(y, x_left,
+// x_right); x_left only grows and x_right only shrinks from the first row's.
+template <typename Row>
+void walk_whole(int32_t cy, int32_t x_left, int32_t x_right, float rx, float ry, int32_t filled,
+                Row row) {
+    row(cy, x_left, x_right);
     int64_t a2 = static_cast<int64_t>(static_cast<double>(rx) * rx);
     int64_t b2 = static_cast<int64_t>(static_cast<double>(ry) * ry);
     int64_t d = static_cast<int64_t>(static_cast<double>(b2) * rx);
@@ -128,9 +125,41 @@ void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int3
         }
         // A step that moved x only narrows rows already filled: only an outline gains pixels.
         if (!filled || y_moved) {
-            clip.row(y_bottom, x_left, x_right, filled);
-            clip.row(y_top, x_left, x_right, filled);
+            row(y_bottom, x_left, x_right);
+            row(y_top, x_left, x_right);
         }
+    }
+}
+
+void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int32_t filled) {
+    const RowClip clip = RowClip::of_target(color);
+    const int32_t x_left = device_int(cx - static_cast<double>(rx));
+    const int32_t x_right = device_int(cx + static_cast<double>(rx));
+    if (ry == 0) {
+        clip.fill(cy, x_left, x_right);
+        return;
+    }
+    if (clip.bytes_per_pixel != 1 || x_left < clip.left || x_right > clip.right ||
+        x_left > x_right) {
+        walk_whole(cy, x_left, x_right, rx, ry, filled,
+                   [&clip, filled](int32_t y, int32_t l, int32_t r) { clip.row(y, l, r, filled); });
+        return;
+    }
+    // Every row within the clip's columns, bytes: only the row needs a test.
+    uint8_t* const* rows = clip.rows;
+    const int32_t top = clip.top, bottom = clip.bottom;
+    if (filled) {
+        walk_whole(cy, x_left, x_right, rx, ry, 1, [=, &clip](int32_t y, int32_t l, int32_t r) {
+            if (y >= top && y <= bottom && r >= l)
+                fill_bytes(rows[y] + l, clip.word, static_cast<size_t>(r - l + 1));
+        });
+    } else {
+        const auto byte = static_cast<uint8_t>(color);
+        walk_whole(cy, x_left, x_right, rx, ry, 0, [=](int32_t y, int32_t l, int32_t r) {
+            if (y < top || y > bottom) return;
+            rows[y][l] = byte;
+            rows[y][r] = byte;
+        });
     }
 }
 

@@ -207,9 +207,11 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
 // Discs and ellipses fill their rows with byte words at 8 bits and per pixel at 16 and 32, and
 // arcs store bytes unchecked at 8 bits: the same pixels at every depth, clipped anywhere.
 TEST_F(DrawCall, EllipsesAndArcsPaintTheSamePixelsAtEveryDepth) {
-    // Discs, or arcs alone (replayed from the cache, unchecked where wholly inside), all over
-    // the screen and across its edges.
-    auto draw = [](bool arcs) {
+    // Discs, outlines, or arcs (replayed from the cache), all over the screen and across its
+    // edges: at 8 bits those within the clip are stored without tests.
+    enum Kind { DISCS, OUTLINES, ARCS };
+    auto draw = [](Kind kind) {
+        const bool arcs = kind == ARCS;
         std::mt19937 random(5);
         const auto w = static_cast<int32_t>(screen->width),
                    h = static_cast<int32_t>(screen->height);
@@ -220,23 +222,23 @@ TEST_F(DrawCall, EllipsesAndArcsPaintTheSamePixelsAtEveryDepth) {
             const float aspect = 0.2f + static_cast<float>(random() % 20) / 10;
             const float start = arcs ? static_cast<float>(random() % 60) / 10 : 0;
             draw_ellipse(nullptr, x, y, radius, 0xFFFFFF, aspect, start,
-                         arcs ? start + 2 : FULL_TURN_MARK, arcs ? 0 : 1, 0);
+                         arcs ? start + 2 : FULL_TURN_MARK, kind == DISCS ? 1 : 0, 0);
         }
         return painted();
     };
     // Each size at 8 bits first, then the other depths of that size.
-    for (bool arcs : {false, true}) {
+    for (Kind kind : {DISCS, OUTLINES, ARCS}) {
         for (auto [width, height, depths] : {std::tuple{96, 64, std::vector<int32_t>{16, 32}},
                                              {640, 480, {1, 4}},
                                              {320, 200, {2}}}) {
             open(width, height, 8);
-            const auto reference = draw(arcs);
+            const auto reference = draw(kind);
             ASSERT_GT(reference.size(), 200u);
             for (int32_t depth : depths) {
                 open_depth(depth);
                 ASSERT_EQ(screen->width, width);
-                const auto shape = draw(arcs);
-                EXPECT_EQ(shape, reference) << depth << (arcs ? "-bit arcs" : "-bit discs");
+                const auto shape = draw(kind);
+                EXPECT_EQ(shape, reference) << depth << "-bit shapes of kind " << kind;
                 for (auto [x, y] : shape)
                     ASSERT_EQ(pixel(x, y), screen->color_mask & 0xFFFFFF)
                         << depth << "-bit pixel " << x << "," << y;
