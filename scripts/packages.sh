@@ -17,6 +17,6 @@ qx_install_packages() {
     fi
 }
 
-QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev
+QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev libchafa-dev
                    libgtest-dev libgmock-dev libbenchmark-dev python3)
 QX_TEST_PACKAGES=(xvfb xdotool x11-utils tmux vgabios xauth libgl1-mesa-dri libglx-mesa0)

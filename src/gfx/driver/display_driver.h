@@ -33,7 +33,8 @@ extern const DisplayDriver NULL_DRIVER;
 extern const DisplayDriver DIRECTX_DRIVER;
 extern const DisplayDriver GDI_DRIVER;
 extern const DisplayDriver OPENGL_DRIVER;
-extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", null
+extern const DisplayDriver TERMINAL_DRIVER;
+extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", "Terminal", null
 
 // An OpenGL function of the library the "OpenGL" driver opened, for programs that draw with GL
 // on its screen; null before that driver has opened or when the name is unknown.

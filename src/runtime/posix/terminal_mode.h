@@ -10,5 +10,10 @@ void term_take_terminal();
 void term_restore_terminal();
 // The output changed colours or hid the cursor: the restore must undo it.
 void term_note_output_changed();
+// Bytes that undo what a screen drawn in the terminal changed (alternate screen, mouse and
+// key reporting, title), written first by every restore; length 0 forgets them. At most
+// TERM_SCREEN_RESTORE_CAPACITY bytes are kept.
+constexpr int TERM_SCREEN_RESTORE_CAPACITY = 256;
+void term_set_screen_restore(const char* bytes, int length);
 
 }  // namespace qx
