@@ -11,7 +11,7 @@ namespace {
 constexpr auto SYMBOL_TAGS = static_cast<ChafaSymbolTags>(
     CHAFA_SYMBOL_TAG_SPACE | CHAFA_SYMBOL_TAG_SOLID | CHAFA_SYMBOL_TAG_BLOCK |
     CHAFA_SYMBOL_TAG_HALF | CHAFA_SYMBOL_TAG_QUAD);
-constexpr float WORK_FACTOR = 0.3f;  // speed over the last bit of shape fidelity, per frame
+constexpr float WORK_FACTOR = 0.2f;  // speed over the last bit of shape fidelity, per frame
 constexpr int32_t DEFAULT_CELL_WIDTH = 10, DEFAULT_CELL_HEIGHT = 20;
 
 ChafaCanvasMode canvas_mode(TerminalColors colors) {
@@ -46,6 +46,7 @@ int32_t terminal_picture_open(TerminalPicture* picture, const TerminalLayout& la
                               TerminalDrawMode mode, int32_t cell_width, int32_t cell_height) {
     *picture = TerminalPicture{nullptr, nullptr, nullptr, layout, mode};
     if (layout.columns <= 0 || layout.rows <= 0) return 0;  // no room: nothing to draw
+    if (chafa_load() != 0) return -1;
     if (cell_width <= 0 || cell_height <= 0) {
         cell_width = DEFAULT_CELL_WIDTH;
         cell_height = DEFAULT_CELL_HEIGHT;

@@ -22,8 +22,8 @@ struct TerminalPicture {
     TerminalDrawMode mode;
 };
 
-// Makes the canvas for a layout (cell size in pixels, 0 unknown). 0, or -1 with nothing held.
-// libchafa must be loaded (chafa_load).
+// Makes the canvas for a layout (cell size in pixels, 0 unknown), loading libchafa the first
+// time. 0, or -1 with nothing held.
 int32_t terminal_picture_open(TerminalPicture* picture, const TerminalLayout& layout,
                               TerminalDrawMode mode, int32_t cell_width, int32_t cell_height);
 void terminal_picture_close(TerminalPicture* picture);
