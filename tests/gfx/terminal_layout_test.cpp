@@ -97,11 +97,29 @@ TEST(TerminalDrawMode, BestOfferUnlessTheVariablesSayOtherwise) {
 }
 
 TEST(TerminalDriverSelection, NeedsATerminalAndInThePlainSearchItsKeysToo) {
-    EXPECT_TRUE(terminal_driver_allowed(false, true, true));
-    EXPECT_FALSE(terminal_driver_allowed(false, false, true));  // keys from a pipe
-    EXPECT_TRUE(terminal_driver_allowed(true, false, true));    // QXGFX=terminal
-    EXPECT_FALSE(terminal_driver_allowed(true, true, false));   // nothing to draw on
-    EXPECT_FALSE(terminal_driver_allowed(false, true, false));
+    EXPECT_TRUE(terminal_driver_allowed(false, true, true, "xterm"));
+    EXPECT_TRUE(terminal_driver_allowed(false, true, true, nullptr));
+    EXPECT_FALSE(terminal_driver_allowed(false, false, true, "xterm"));  // keys from a pipe
+    EXPECT_TRUE(terminal_driver_allowed(true, false, true, "xterm"));    // QXGFX=terminal
+    EXPECT_FALSE(terminal_driver_allowed(true, true, false, "xterm"));   // nothing to draw on
+    EXPECT_FALSE(terminal_driver_allowed(false, true, false, "xterm"));
+    EXPECT_FALSE(terminal_driver_allowed(true, true, true, "dumb"));  // no cursor to place
+}
+
+TEST(TerminalLayout, ImagesNeverCarryMorePixelsThanThePicture) {
+    const TerminalLayout layout{133, 50, 13, 0};
+    int32_t width = 10, height = 20;  // the terminal's cells: larger than the picture needs
+    image_cell_size(layout, 640, 480, &width, &height);
+    EXPECT_EQ(width, 5);  // 640 / 133 rounded up
+    EXPECT_EQ(height, 10);
+    width = 3, height = 6;  // smaller cells stay
+    image_cell_size(layout, 640, 480, &width, &height);
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(height, 6);
+    width = height = 0;  // unknown
+    image_cell_size(TerminalLayout{200, 100, 0, 0}, 64, 48, &width, &height);
+    EXPECT_EQ(width, 1);
+    EXPECT_EQ(height, 1);
 }
 
 TEST(TerminalDriverSelection, LastInTheListAndRefusesWithoutATerminal) {

@@ -9,6 +9,8 @@
 #define QX_CHAFA_SYMBOLS(X)                                                                  \
     X(ChafaTermDb*, chafa_term_db_get_default, (void))                                       \
     X(ChafaTermInfo*, chafa_term_db_detect, (ChafaTermDb*, gchar**))                         \
+    X(ChafaTermInfo*, chafa_term_db_get_fallback_info, (ChafaTermDb*))                       \
+    X(void, chafa_term_info_supplement, (ChafaTermInfo*, ChafaTermInfo*))                    \
     X(void, chafa_term_info_unref, (ChafaTermInfo*))                                         \
     X(gboolean, chafa_term_info_have_seq, (const ChafaTermInfo*, ChafaTermSeq))              \
     X(ChafaSymbolMap*, chafa_symbol_map_new, (void))                                         \

@@ -38,11 +38,12 @@ namespace qx {
 
 namespace {
 
-constexpr int64_t SYMBOL_FRAME_MS = 16;  // about 60 updates a second at most
-constexpr int64_t PIXEL_FRAME_MS = 33;   // images cost the terminal more: about 30
-constexpr int INPUT_WAIT_MS = 10;        // the thread's pace when nothing arrives
-constexpr int ESC_PAUSE_MS = 30;         // an ESC followed by nothing for this long is Escape
-constexpr int WRITE_WAIT_MS = 1000;      // a terminal that takes nothing this long drops a frame
+constexpr int64_t SYMBOL_FRAME_MS = 16;    // about 60 updates a second at most
+constexpr int64_t PIXEL_FRAME_MS = 33;     // images cost the terminal more: about 30
+constexpr int INPUT_WAIT_MS = 10;          // the thread's pace when nothing arrives
+constexpr int ESC_PAUSE_MS = 30;           // an ESC followed by nothing for this long is Escape
+constexpr int WRITE_WAIT_MS = 1000;        // a terminal that takes nothing this long drops a frame
+constexpr size_t WRITE_CHUNK = 64 * 1024;  // an image is written in parts, so exit need not wait
 constexpr int64_t MAX_PIXEL_BYTES = int64_t{1} << 30;
 constexpr int32_t MAX_CELLS = 4096;  // per side, whatever the terminal claims
 
@@ -55,7 +56,6 @@ constexpr char KITTY_KEYS_POP[] = "\x1b[<u";
 // Process-wide state of the driver. Fields marked (lock) are shared with the program thread;
 // the others belong to the update thread once it runs.
 struct TerminalDriverState {
-    bool running;           // (lock) the thread runs while true
     bool palette_changed;   // (lock)
     bool kitty_keys;        // (lock) the terminal reports key releases
     TerminalMouse mouse;    // (lock)
@@ -83,6 +83,7 @@ struct TerminalDriverState {
 
 std::recursive_mutex driver_mutex;
 std::thread update_thread;
+std::atomic<bool> running{false};  // the thread runs while true; a long write stops when false
 TerminalDriverState state{};
 
 int64_t monotonic_ms() {
@@ -90,11 +91,11 @@ int64_t monotonic_ms() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Writes everything, waiting at most WRITE_WAIT_MS for a terminal that takes nothing.
-// False when the terminal is gone (output_lost) or stalled (the frame is dropped).
-bool write_all(const char* bytes, size_t length) {
+// Writes everything, waiting at most WRITE_WAIT_MS for a terminal that takes nothing. False
+// when the terminal is gone (output_lost), stalled or the driver closes (the rest is dropped).
+bool write_all(const char* bytes, size_t length, bool while_running = true) {
     size_t done = 0;
-    while (done < length && !state.output_lost) {
+    while (done < length && !state.output_lost && (!while_running || running.load())) {
         pollfd entry{STDOUT_FILENO, POLLOUT, 0};
         int ready = poll(&entry, 1, WRITE_WAIT_MS);
         if (ready < 0 && errno == EINTR) continue;
@@ -103,7 +104,7 @@ bool write_all(const char* bytes, size_t length) {
             state.output_lost = true;
             break;
         }
-        ssize_t n = write(STDOUT_FILENO, bytes + done, length - done);
+        ssize_t n = write(STDOUT_FILENO, bytes + done, std::min(length - done, WRITE_CHUNK));
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) {
             state.output_lost = true;  // EIO after a hang-up, or a reader gone
@@ -175,7 +176,7 @@ void relayout() {
     TerminalLayout layout = lay_out_picture(state.width, state.height, state.columns, state.rows,
                                             state.cell_width, state.cell_height);
     if (terminal_picture_open(&state.picture, layout, state.mode, state.cell_width,
-                              state.cell_height) != 0) {
+                              state.cell_height, state.width, state.height) != 0) {
         layout = {0, 0, 0, 0};
     }
     size_t cells = static_cast<size_t>(layout.columns) * static_cast<size_t>(layout.rows);
@@ -360,7 +361,7 @@ void run_update_thread() {
         char title[sizeof state.title] = {};
         {
             std::lock_guard<std::recursive_mutex> guard(driver_mutex);
-            if (!state.running) break;
+            if (!running.load()) break;
             if (!state.kitty_keys && screen != nullptr && screen->key_states != nullptr) {
                 key_hold_states(&state.hold, monotonic_ms(), screen->key_states);
             }
@@ -429,11 +430,11 @@ bool named_by_qxgfx() {
 
 int32_t terminal_init(const char* title, int32_t width, int32_t height, int32_t, int32_t,
                       int32_t flags) {
-    if (state.running || update_thread.joinable()) return -1;  // one screen at a time
+    if (running.load() || update_thread.joinable()) return -1;  // one screen at a time
     state = TerminalDriverState{};
     if (flags & SCREEN_OPENGL) return -1;
     if (!terminal_driver_allowed(named_by_qxgfx(), isatty(STDIN_FILENO) == 1,
-                                 isatty(STDOUT_FILENO) == 1)) {
+                                 isatty(STDOUT_FILENO) == 1, std::getenv("TERM"))) {
         return -1;
     }
     if (width <= 0 || height <= 0 || int64_t{width} * height * 4 > MAX_PIXEL_BYTES) return -1;
@@ -451,6 +452,12 @@ int32_t terminal_init(const char* title, int32_t width, int32_t height, int32_t,
     }
     state.mode = choose_draw_mode(abilities_of(state.term_info), std::getenv("QXTERM"),
                                   std::getenv("QXTERM_COLORS"));
+    // A mode QXTERM forces takes its sequences from chafa's fallback, which knows them all.
+    ChafaTermInfo* fallback = chafa.chafa_term_db_get_fallback_info(db);
+    if (fallback != nullptr) {
+        chafa.chafa_term_info_supplement(state.term_info, fallback);
+        chafa.chafa_term_info_unref(fallback);
+    }
     state.input_is_terminal = isatty(STDIN_FILENO) == 1;
     std::snprintf(state.title, sizeof state.title, "%s", title != nullptr ? title : "");
     screen->refresh_rate = 0;
@@ -462,12 +469,12 @@ int32_t terminal_init(const char* title, int32_t width, int32_t height, int32_t,
     append_title(&state.out, state.title);
     state.out.append("\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1003h\x1b[?1006h");
     if (state.input_is_terminal) state.out.append("\x1b[?u");
-    if (state.out.failed || !write_all(state.out.data, state.out.length)) {
+    if (state.out.failed || !write_all(state.out.data, state.out.length, false)) {
         term_set_screen_restore(nullptr, 0);
         release_everything();
         return -1;
     }
-    state.running = true;
+    running.store(true);
     state.columns = -1;  // the first iteration lays out
     update_thread = std::thread(run_update_thread);
     return 0;
@@ -476,7 +483,7 @@ int32_t terminal_init(const char* title, int32_t width, int32_t height, int32_t,
 void terminal_exit() {
     {
         std::lock_guard<std::recursive_mutex> guard(driver_mutex);
-        state.running = false;
+        running.store(false);
     }
     if (update_thread.joinable()) update_thread.join();
     if (state.rgba == nullptr && state.term_info == nullptr) return;  // never opened
@@ -484,7 +491,7 @@ void terminal_exit() {
     char bytes[TERM_SCREEN_RESTORE_CAPACITY];
     int length = restore_bytes(state.kitty_keys, bytes, sizeof bytes);
     term_set_screen_restore(nullptr, 0);
-    write_all(bytes, static_cast<size_t>(length));
+    write_all(bytes, static_cast<size_t>(length), false);
     release_everything();
 }
 
@@ -507,7 +514,7 @@ void terminal_wait_vsync() {
 
 int32_t terminal_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
     std::lock_guard<std::recursive_mutex> guard(driver_mutex);
-    if (!state.running || !state.mouse.seen || state.layout.columns <= 0) return -1;
+    if (!running.load() || !state.mouse.seen || state.layout.columns <= 0) return -1;
     int32_t px = 0, py = 0;
     cell_to_pixel(state.layout, state.width, state.height, state.mouse.column, state.mouse.row, &px,
                   &py);
@@ -521,7 +528,7 @@ int32_t terminal_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* butt
 void terminal_set_title(const char* title) {
     if (title == nullptr) return;
     std::lock_guard<std::recursive_mutex> guard(driver_mutex);
-    if (!state.running) return;
+    if (!running.load()) return;
     std::snprintf(state.title, sizeof state.title, "%s", title);
     state.title_changed = true;
 }

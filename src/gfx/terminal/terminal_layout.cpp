@@ -83,8 +83,21 @@ TerminalDrawMode choose_draw_mode(const TerminalAbilities& abilities, const char
     return mode;
 }
 
-bool terminal_driver_allowed(bool named, bool input_is_terminal, bool output_is_terminal) {
+bool terminal_driver_allowed(bool named, bool input_is_terminal, bool output_is_terminal,
+                             const char* term) {
+    if (same(term, "dumb")) return false;
     return output_is_terminal && (named || input_is_terminal);
+}
+
+void image_cell_size(const TerminalLayout& layout, int32_t width, int32_t height,
+                     int32_t* cell_width, int32_t* cell_height) {
+    if (layout.columns <= 0 || layout.rows <= 0) return;
+    // Rounded up: the image covers the whole picture.
+    int32_t most_width =
+        static_cast<int32_t>((int64_t{width} + layout.columns - 1) / layout.columns);
+    int32_t most_height = static_cast<int32_t>((int64_t{height} + layout.rows - 1) / layout.rows);
+    if (*cell_width <= 0 || *cell_width > most_width) *cell_width = std::max(most_width, 1);
+    if (*cell_height <= 0 || *cell_height > most_height) *cell_height = std::max(most_height, 1);
 }
 
 }  // namespace qx

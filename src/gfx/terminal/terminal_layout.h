@@ -42,8 +42,16 @@ struct TerminalDrawMode {
 TerminalDrawMode choose_draw_mode(const TerminalAbilities& abilities, const char* qxterm,
                                   const char* qxterm_colors);
 
-// Whether the "Terminal" driver may open: it needs a terminal to draw on, and the plain
-// search (QXGFX not naming it) only reaches it when the keys come from a terminal too.
-bool terminal_driver_allowed(bool named, bool input_is_terminal, bool output_is_terminal);
+// Whether the "Terminal" driver may open: it needs a terminal that can place the cursor
+// (TERM is not "dumb"; null: unset) to draw on, and the plain search (QXGFX not naming it)
+// only reaches it when the keys come from a terminal too.
+bool terminal_driver_allowed(bool named, bool input_is_terminal, bool output_is_terminal,
+                             const char* term);
+
+// The pixel size of one cell in an image that the terminal scales to its cells (kitty,
+// iTerm2): the terminal's own cell, but never more than the framebuffer has, so that an image
+// never carries more pixels than the picture.
+void image_cell_size(const TerminalLayout& layout, int32_t width, int32_t height,
+                     int32_t* cell_width, int32_t* cell_height);
 
 }  // namespace qx

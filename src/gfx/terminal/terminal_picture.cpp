@@ -43,12 +43,15 @@ ChafaPixelMode pixel_mode(TerminalPixels pixels) {
 }  // namespace
 
 int32_t terminal_picture_open(TerminalPicture* picture, const TerminalLayout& layout,
-                              TerminalDrawMode mode, int32_t cell_width, int32_t cell_height) {
+                              TerminalDrawMode mode, int32_t cell_width, int32_t cell_height,
+                              int32_t width, int32_t height) {
     *picture = TerminalPicture{nullptr, nullptr, nullptr, layout, mode};
     if (layout.columns <= 0 || layout.rows <= 0) return 0;  // no room: nothing to draw
     if (chafa_load() != 0) return -1;
-    if (cell_width <= 0 || cell_height <= 0) {
-        cell_width = DEFAULT_CELL_WIDTH;
+    if (mode.pixels == TerminalPixels::KITTY || mode.pixels == TerminalPixels::ITERM2) {
+        image_cell_size(layout, width, height, &cell_width, &cell_height);
+    } else if (cell_width <= 0 || cell_height <= 0) {
+        cell_width = DEFAULT_CELL_WIDTH;  // sixels are drawn pixel for pixel: a usual cell
         cell_height = DEFAULT_CELL_HEIGHT;
     }
     picture->symbols = chafa.chafa_symbol_map_new();

@@ -22,10 +22,11 @@ struct TerminalPicture {
     TerminalDrawMode mode;
 };
 
-// Makes the canvas for a layout (cell size in pixels, 0 unknown), loading libchafa the first
-// time. 0, or -1 with nothing held.
+// Makes the canvas for a layout (cell size in pixels, 0 unknown) of a width x height picture,
+// loading libchafa the first time. 0, or -1 with nothing held.
 int32_t terminal_picture_open(TerminalPicture* picture, const TerminalLayout& layout,
-                              TerminalDrawMode mode, int32_t cell_width, int32_t cell_height);
+                              TerminalDrawMode mode, int32_t cell_width, int32_t cell_height,
+                              int32_t width, int32_t height);
 void terminal_picture_close(TerminalPicture* picture);
 
 // Draws RGBA pixels (alpha 255) of width x height, stride bytes per row, into the canvas.
