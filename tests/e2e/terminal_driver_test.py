@@ -2,7 +2,9 @@
 and 640, QXGFX=terminal shows the goal picture's green at the top right and the red balls in
 24-bit colour, "6" brings up the white player, and "q" ends with 0 and leaves the terminal as it
 was (mode, cursor, main screen, mouse reporting). The same without QXGFX: the plain search
-reaches the terminal when no X display is there.
+reaches the terminal when no X display is there. A probe screen half green, half red lies
+centred with its proportions kept, and a mouse report in the terminal's cells comes back as the
+framebuffer pixel under it.
 
 The game runs as fast as the machine allows, so while the checks run it is let run only a
 tenth of the time (as in the window test)."""
@@ -113,7 +115,7 @@ class Tmux:
 
     def cells(self):
         return cells_of(subprocess.run(
-            ["tmux", "-L", self.socket, "capture-pane", "-t", "t", "-p", "-e"],
+            ["tmux", "-L", self.socket, "capture-pane", "-t", "t", "-p", "-e", "-N"],
             check=True, capture_output=True, text=True).stdout)
 
     def flag(self, name):
@@ -190,6 +192,33 @@ def quit_ends(tmux):
     check(before == after, "the terminal's mode is as before")
 
 
+def probe_layout_and_mouse(environment):
+    tmux = Tmux(os.path.join(BUILD, "tests", "screen_probe") + " 640 480 8 0 20", environment)
+    output = os.path.join(tmux.folder, "output")
+    try:
+        tmux.tmux("pipe-pane", "-t", "t", "-o", "cat > " + output)
+        check(tmux.wait_for(lambda: tmux.flag("alternate_on") == "1"), "the probe's screen opens")
+        # 640 x 480 in 160 x 50 cells twice as tall as wide: 133 x 50 cells from column 13.
+        def halves():
+            row = tmux.cells()[25]
+            # tmux leaves out the blank cells at the end of a row.
+            background = [row[x][2] if x < len(row) else None for x in range(COLUMNS)]
+            return (background[5] in (None, (0, 0, 0)) and near(background[14], GREEN_10)
+                    and near(background[78], GREEN_10) and near(background[80], RED_12)
+                    and near(background[145], RED_12) and background[154] in (None, (0, 0, 0)))
+        check(tmux.wait_for(halves), "the picture is centred in 133 of the 160 columns")
+        tmux.keys("-l", "\x1b[<0;80;25M")  # the left button on column 80, row 25 (1-based)
+        time.sleep(0.3)
+        tmux.keys("x")
+        check(tmux.wait_for(lambda: "EXIT=0" in tmux.text()), "a key ends the probe")
+        with open(output, "rb") as out:
+            sent = out.read()
+        check(b"mouse 320 235" in sent, "the mouse report is the pixel under the cell: %r"
+              % re.findall(rb"mouse [0-9]+ [0-9]+", sent))
+    finally:
+        tmux.close()
+
+
 def run(environment, full):
     tmux = Tmux(os.path.join(BUILD, "chase"), environment)
     throttle = None
@@ -216,6 +245,7 @@ def main():
     colours = {"TERM": "xterm-256color", "COLORTERM": "truecolor"}
     run(dict(colours, QXGFX="terminal"), True)
     run(colours, False)  # the plain search reaches the terminal
+    probe_layout_and_mouse(dict(colours, QXGFX="terminal"))
     if failures:
         print("%d failure(s)" % len(failures))
         return 1

@@ -76,6 +76,7 @@ struct TerminalDriverState {
     int64_t last_frame_ms;
     bool input_is_terminal;
     TerminalInputSplitter splitter;
+    TerminalInputEvent events[TERMINAL_INPUT_MAX_EVENTS];  // what one byte or pause completes
     KeyHoldTimes hold;
     OutputBytes out;
     bool output_lost;  // the terminal is gone: nothing more is written
@@ -324,15 +325,17 @@ void read_input(int timeout_ms) {
     }
     pollfd entry{STDIN_FILENO, POLLIN, 0};
     bool pending = terminal_input_pending(&state.splitter);
-    int ready = poll(&entry, 1, pending ? std::min(timeout_ms, ESC_PAUSE_MS) : timeout_ms);
-    static TerminalInputEvent events[TERMINAL_INPUT_MAX_EVENTS];
+    int ready = poll(&entry, 1, pending ? ESC_PAUSE_MS : timeout_ms);
     unsigned char bytes[256];
     ssize_t n = 0;
-    if (ready > 0 && (entry.revents & POLLIN)) n = read(STDIN_FILENO, bytes, sizeof bytes);
-    if (ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) && n <= 0) {
-        state.input_is_terminal = false;  // the terminal went away: no keys any more
-        return;
+    if (ready > 0) {
+        n = read(STDIN_FILENO, bytes, sizeof bytes);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
+            state.input_is_terminal = false;  // the terminal went away: no keys any more
+            return;
+        }
     }
+    TerminalInputEvent* events = state.events;
     std::lock_guard<std::recursive_mutex> guard(driver_mutex);
     if (n <= 0 && pending) {
         int32_t count = terminal_input_pause(&state.splitter, events);
@@ -357,8 +360,8 @@ void end_after_lost_terminal() {
 void run_update_thread() {
     for (;;) {
         read_input(INPUT_WAIT_MS);
-        bool changed = false;
-        char title[sizeof state.title] = {};
+        bool changed = false, title_changed = false;
+        char title[sizeof state.title];
         {
             std::lock_guard<std::recursive_mutex> guard(driver_mutex);
             if (!running.load()) break;
@@ -367,6 +370,7 @@ void run_update_thread() {
             }
             if (state.title_changed) {
                 state.title_changed = false;
+                title_changed = true;
                 std::memcpy(title, state.title, sizeof title);
             }
             int64_t now = monotonic_ms();
@@ -377,7 +381,7 @@ void run_update_thread() {
                 state.last_frame_ms = now;
             }
         }
-        if (title[0] != '\0') {
+        if (title_changed) {
             state.out.clear();
             append_title(&state.out, title);
             if (!state.out.failed) write_all(state.out.data, state.out.length);
