@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
                    {9, "Mode 9: 640 x 350, 16 of 64 colours"}};
     for (const auto& s : screens) {
         if (qx::screen_mode(s.mode, 0, 1, 0, 0) != 0) {
-            std::puts("this mode cannot be shown here");
+            std::printf("mode %d cannot be shown here: %s\n", s.mode, qx::error_text());
             qx::runtime_end(1);
         }
         print_line(s.title);

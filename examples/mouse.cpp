@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     qx::runtime_init(argc, argv);
     qx::run_module_init_hooks();
     if (qx::screen_res(640, 480, 8, 1, 0, 0) != 0) {
-        std::puts("no graphics screen here");
+        std::printf("no graphics screen here: %s\n", qx::error_text());
         qx::runtime_end(1);
     }
     while (!qx::key_waiting()) {

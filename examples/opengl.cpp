@@ -65,9 +65,13 @@ int main(int argc, char** argv) {
     qx::run_module_init_hooks();
     // SCREEN_OPENGL asks for the "OpenGL" driver: no framebuffer is shown, GL draws instead.
     Gl gl{};
-    if (qx::screen_res(WIDTH, HEIGHT, 32, 1, qx::SCREEN_OPENGL, 0) != 0 ||
-        qx::screen->driver->flip == nullptr || !load_gl(&gl)) {
-        std::puts("no OpenGL screen here");
+    if (qx::screen_res(WIDTH, HEIGHT, 32, 1, qx::SCREEN_OPENGL, 0) != 0) {
+        std::printf("no OpenGL screen here: %s\n", qx::error_text());
+        qx::runtime_end(1);
+    }
+    if (qx::screen->driver->flip == nullptr || !load_gl(&gl)) {
+        std::printf("no OpenGL screen here: the %s driver offers no GL\n",
+                    qx::screen->driver->name);
         qx::runtime_end(1);
     }
     while (qx::read_key_text().length == 0) {

@@ -10,6 +10,7 @@ namespace chase {
 [[noreturn]] void game_main(int argc, char** argv);
 
 // Everything after the dialogue: first values, chasers, the screen, the frame loop, the end.
-[[noreturn]] void play(int32_t screen_height, int32_t screen_width);
+// frames_per_second paces the loop (0: frames back to back).
+[[noreturn]] void play(int32_t screen_height, int32_t screen_width, uint32_t frames_per_second);
 
 }  // namespace chase

@@ -1,5 +1,6 @@
 #include "game/chase.h"
 #include "game/game_state.h"
+#include "game/pace.h"
 #include "gfx/screen.h"
 #include "runtime/random.h"
 #include "runtime/runtime.h"
@@ -8,16 +9,18 @@
 
 namespace chase {
 
-void play(int32_t screen_height, int32_t screen_width) {
+void play(int32_t screen_height, int32_t screen_width, uint32_t frames_per_second) {
     GameState state;
     set_first_values(state, screen_height, screen_width);
     qx::seed_random(qx::timer_seconds());
     place_chasers(state);
     // A refused size leaves no screen: the game then runs on the console, as it would.
     qx::screen_res(state.screen_width, state.screen_height, 8, 0, 0, 0);
+    Pacer pacer = make_pacer(frames_per_second, MONOTONIC_CLOCK);
     for (;;) {
         switch (run_frame(state)) {
             case FrameEnd::CONTINUE:
+                pace_frame(pacer);  // between two frames: the steps of a frame keep their order
                 continue;
             case FrameEnd::CAUGHT:
                 lose_picture(state);

@@ -1,4 +1,5 @@
-# Sourced by play and test: installs the Debian packages a build (and a test run) needs.
+# Sourced by play and test: installs the Debian packages the game's build needs (play), and those
+# the tests and benchmarks add (test).
 # Usage: qx_install_packages pkg...   (apt-get when root, else prints the command)
 qx_install_packages() {
     local missing=()
@@ -17,6 +18,7 @@ qx_install_packages() {
     fi
 }
 
-QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev libchafa-dev
-                   libgtest-dev libgmock-dev libbenchmark-dev python3)
-QX_TEST_PACKAGES=(xvfb xdotool x11-utils tmux vgabios xauth libgl1-mesa-dri libglx-mesa0)
+QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev
+                   libchafa-dev)
+QX_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool x11-utils tmux
+                  vgabios xauth libgl1-mesa-dri libglx-mesa0)

@@ -98,25 +98,35 @@ void default_title() {
     state.title_set = true;
 }
 
-// Steps 10 to 12: the buffers of a screen whose size and depth are set. false: out of memory.
-bool allocate_buffers(int32_t pages) {
+// Steps 10 to 12: the buffers of a screen whose size and depth are set. 0, or 1 with the
+// reason in the runtime error (too large, out of memory).
+int32_t allocate_buffers(int32_t pages) {
     ScreenContext* s = screen;
     s->bytes_per_pixel = (s->depth + 7) / 8;
-    int64_t pitch = int64_t{s->bytes_per_pixel} * s->width;
-    int64_t page_bytes = pitch * s->height;
-    int64_t display_rows = int64_t{s->height} * s->scanline_size;
+    const int64_t pitch = int64_t{s->bytes_per_pixel} * s->width;
+    const int64_t display_rows = int64_t{s->height} * s->scanline_size;
+    const char* plural = pages == 1 ? "" : "s";
     // All pages together within the same bound: a huge page count fails at once instead of
-    // allocating page after page.
-    if (page_bytes > MAX_PAGE_BYTES || page_bytes * pages > MAX_PAGE_BYTES ||
-        display_rows > INT32_MAX)
-        return false;
+    // allocating page after page. Divided, not multiplied: the product may not fit 64 bits.
+    if (pitch > MAX_PAGE_BYTES / s->height || pitch * s->height > MAX_PAGE_BYTES / pages ||
+        display_rows > INT32_MAX) {
+        return set_runtime_error(1, "%dx%dx%d screen, %d page%s: more than %lld bytes", s->width,
+                                 s->height, s->depth, pages, plural,
+                                 static_cast<long long>(MAX_PAGE_BYTES));
+    }
+    const int64_t page_bytes = pitch * s->height;
+    const auto out_of_memory = [&] {
+        return set_runtime_error(1, "%dx%dx%d screen, %d page%s: out of memory (%lld bytes)",
+                                 s->width, s->height, s->depth, pages, plural,
+                                 static_cast<long long>(page_bytes * pages));
+    };
     s->pitch = s->target_pitch = static_cast<int32_t>(pitch);
     s->pages = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(pages), sizeof(uint8_t*)));
-    if (!s->pages) return false;
+    if (!s->pages) return out_of_memory();
     s->page_count = pages;
     for (int32_t i = 0; i < pages; ++i) {
         s->pages[i] = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(page_bytes), 1));
-        if (!s->pages[i]) return false;
+        if (!s->pages[i]) return out_of_memory();
     }
     s->visible_page = s->pages[0];
     s->line_table =
@@ -129,13 +139,13 @@ bool allocate_buffers(int32_t pages) {
     HICOLOR_LOOKUP = static_cast<uint32_t*>(std::calloc(HICOLOR_LOOKUP_BYTES, 1));
     if (!s->line_table || !s->dirty_lines || !s->device_palette || !s->base_palette ||
         !s->color_association || !s->key_states || !HICOLOR_LOOKUP) {
-        return false;
+        return out_of_memory();
     }
     s->line_table_rows = s->height;
     for (int32_t i = 0; i < s->height; ++i) {
         s->line_table[i] = s->pages[0] + static_cast<ptrdiff_t>(i) * s->pitch;
     }
-    return true;
+    return 0;
 }
 
 void after_mode_change(int32_t result) {
@@ -161,7 +171,10 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
     } else {
         text_hooks = GRAPHICS_TEXT_HOOKS;
         screen = static_cast<ScreenContext*>(std::calloc(1, sizeof(ScreenContext)));
-        if (!screen) text_hooks = {};  // nothing to draw text on: it stays on the console
+        if (!screen) {
+            text_hooks = {};  // nothing to draw text on: it stays on the console
+            return set_runtime_error(1, "out of memory for the screen record");
+        }
     }
     if (screen) {
         ScreenContext* s = screen;
@@ -183,10 +196,10 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
         } else {
             s->color_mask = (1u << s->depth) - 1;
         }
-        if (!allocate_buffers(pages)) {
+        if (allocate_buffers(pages) != 0) {
             free_screen();
             text_hooks = {};
-            return set_runtime_error(1);
+            return 1;
         }
         select_pixel_ops();
         unpack_builtin_data();
@@ -196,7 +209,7 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
                                   s->height * s->scanline_size, s->depth, refresh_rate, flags);
         if (!driver) {
             close_screen();
-            return set_runtime_error(1);
+            return set_runtime_error(1, "%s", selection_failure());
         }
         s->driver = driver;
         apply_palette(-1, 0);
@@ -219,7 +232,12 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
 
 int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
                    int32_t refresh_rate) {
-    if (width <= 0 || height <= 0 || !accepted_depth(depth)) return set_runtime_error(1);
+    if (width <= 0 || height <= 0) {
+        return set_runtime_error(1, "screen_res: size %dx%d is not positive", width, height);
+    }
+    if (!accepted_depth(depth)) {
+        return set_runtime_error(1, "screen_res: depth %d is not 8, 15, 16, 24 or 32", depth);
+    }
     ModeDescription description{width,        height,    depth,     1,
                                 &PALETTE_256, &FONT_8X8, width / 8, height / 8};
     int32_t result = set_mode(description, -1, depth, pages, refresh_rate, flags, DRIVER_LIST,
@@ -231,7 +249,7 @@ int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages, 
 int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
                     int32_t refresh_rate) {
     if (mode < 0 || mode > 21 || (mode >= 1 && MODE_TABLE[mode].width == 0)) {
-        return set_runtime_error(1);
+        return set_runtime_error(1, "screen_mode: no mode %d (modes 0, 1, 2 and 7 to 21)", mode);
     }
     int32_t result = set_mode(MODE_TABLE[mode], mode, depth, pages, refresh_rate, flags,
                               DRIVER_LIST, std::getenv("QXGFX"));

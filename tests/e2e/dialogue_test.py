@@ -73,14 +73,14 @@ def _own_terminal():
 class Pty:
     """chase on a pseudo-terminal, killed by PID if it outlives the test."""
 
-    def __init__(self, program=CHASE, **environment):
+    def __init__(self, program=CHASE, arguments=(), **environment):
         self.master, self.slave = pty.openpty()
         fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
         self.cooked = termios.tcgetattr(self.slave)
         env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8", TERM="xterm", QXGFX="Null")
         env.update(environment)
         # Our own end of the slave stays open so that its mode can be read after the end.
-        self.proc = subprocess.Popen([program], stdin=self.slave, stdout=self.slave,
+        self.proc = subprocess.Popen([program, *arguments], stdin=self.slave, stdout=self.slave,
                                      stderr=self.slave, env=env, preexec_fn=_own_terminal)
         self.output = b""
 
@@ -149,6 +149,24 @@ def check_terminal():
         term.close()
 
 
+def check_locale():
+    # The locale's codeset decides, as the C library reads the variables: the accented letters go
+    # out as UTF-8, or as the program's own bytes when the locale is not UTF-8 (also a UTF-8 name
+    # that is not installed).
+    cases = ((dict(LC_ALL="C"), b"R\xe9solution"),
+             (dict(LC_ALL="", LC_CTYPE="C.utf8", LANG="C"), FIRST_LINE.encode()),
+             (dict(LC_ALL="", LC_CTYPE="", LANG="xx_XX.UTF-8"), b"R\xe9solution"))
+    for environment, wanted in cases:
+        term = Pty(**environment)
+        try:
+            deadline = time.monotonic() + TIMEOUT
+            while b"hauteur" not in term.output and time.monotonic() < deadline:
+                term.read_for(0.1)
+            assert wanted in term.output, "%r: no %r in %r" % (environment, wanted, term.output)
+        finally:
+            term.close()
+
+
 def run_piped(stdin_bytes, wanted):
     """chase with stdin_bytes on a pipe until its output holds wanted; (exit code, output)."""
     env = dict(os.environ, QXGFX="Null")
@@ -202,6 +220,7 @@ def main():
     check_pipe()
     check_pipe_without_answers()
     check_terminal()
+    check_locale()
     print("dialogue ok")
     return 0
 

@@ -252,12 +252,12 @@ def modes_example(session):
 
 
 def missing_extensions(build):
-    # No GLX: the OpenGL screen is refused cleanly and the program says so.
+    # No GLX: the OpenGL screen is refused cleanly and the program tells the reason.
     with XvfbSession(build, "640x480x24", ["-extension", "GLX"]) as session:
         child = session.start([os.path.join(session.build, "examples", "opengl")])
         code, out = finish(child)
-        check(code == 1 and "no OpenGL screen" in out,
-              f"without GLX the opengl example ends cleanly: {code} {out!r}")
+        check(code == 1 and "no OpenGL screen here: " in out and "OpenGL: no GLX extension" in out,
+              f"without GLX the opengl example ends cleanly and says why: {code} {out!r}")
     # No XRandR: a full-screen request cannot find its mode and ends in a window.
     with XvfbSession(build, "640x480x24", ["-extension", "RANDR"]) as session:
         child = probe(session, 640, 480, 8, SCREEN_FULLSCREEN, 20)

@@ -88,8 +88,12 @@ def found(rows, test, row_range=None, column_range=None):
 
 
 class Tmux:
+    started = 0
+
     def __init__(self, command, environment):
-        self.socket = "qx-e2e-%d" % os.getpid()
+        # A server of its own each time: a killed one may still be going away.
+        Tmux.started += 1
+        self.socket = "qx-e2e-%d-%d" % (os.getpid(), Tmux.started)
         self.folder = tempfile.mkdtemp(prefix="qx-term-")
         script = os.path.join(self.folder, "run.sh")
         with open(script, "w") as out:

@@ -19,8 +19,11 @@ class XvfbSession:
         for number in range(91, 200):
             if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
                 continue
+            # -noreset: by default the server resets when its last client leaves, and refuses
+            # connections meanwhile; a program started right after one ended would find none.
             server = subprocess.Popen(
-                ["Xvfb", f":{number}", "-screen", "0", self.size, "-nolisten", "tcp"] + self.options,
+                ["Xvfb", f":{number}", "-screen", "0", self.size, "-nolisten", "tcp", "-noreset"] +
+                self.options,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             if self._wait_ready(number, server):
                 self.server, self.display = server, f":{number}"

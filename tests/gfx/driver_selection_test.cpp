@@ -18,7 +18,10 @@ int32_t fake_init(const char*, int32_t, int32_t, int32_t, int32_t refresh, int32
     calls.push_back(std::string(1, static_cast<char>('A' + Index)) + ".init(" +
                     std::to_string(refresh) + "," + std::to_string(flags) + ")");
     bool ok = Index == accepting && (accepted_flags < 0 || flags == accepted_flags);
-    return ok ? 0 : -1;
+    if (ok) return 0;
+    // The second driver fails without a reason; the others say which attempt failed.
+    if (Index == 1) return -1;
+    return driver_refusal("%c at %d Hz, flags %d", 'A' + Index, refresh, flags);
 }
 
 template <int32_t Index>
@@ -90,6 +93,25 @@ TEST(DriverSelection, RefusedFullScreenEndsInAWindow) {
     EXPECT_EQ(select(nullptr, SCREEN_FULLSCREEN), &FAKE_B);
     EXPECT_EQ(calls.back(), "B.init(60,0)");
     accepted_flags = -1;
+}
+
+TEST(DriverSelection, FailureTextGivesEachDriversReasonForTheRequestedFlags) {
+    accepting = -1;
+    select(nullptr, SCREEN_FULLSCREEN);
+    // The window passes failed too, but the program asked for full screen.
+    EXPECT_STREQ(selection_failure(),
+                 "no display driver opened 64x48x8 (full screen): DirectX: A at 0 Hz, flags 1; "
+                 "GDI: refused; OpenGL: C at 0 Hz, flags 1");
+    select("gdi", 0);
+    EXPECT_STREQ(selection_failure(),
+                 "no display driver opened 64x48x8 (window): DirectX: A at 0 Hz, flags 0; "
+                 "GDI: refused; OpenGL: C at 0 Hz, flags 0");
+    select("nonesuch", 0);
+    EXPECT_EQ(std::string(selection_failure()).find("QXGFX=\"nonesuch\" names no display driver; "),
+              0u);
+    accepting = 2;
+    select(nullptr, 0);
+    EXPECT_STREQ(selection_failure(), "");
 }
 
 TEST(DriverSelection, SecondAttemptWithRefreshZero) {

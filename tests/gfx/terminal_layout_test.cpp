@@ -97,13 +97,15 @@ TEST(TerminalDrawMode, BestOfferUnlessTheVariablesSayOtherwise) {
 }
 
 TEST(TerminalDriverSelection, NeedsATerminalAndInThePlainSearchItsKeysToo) {
-    EXPECT_TRUE(terminal_driver_allowed(false, true, true, "xterm"));
-    EXPECT_TRUE(terminal_driver_allowed(false, true, true, nullptr));
-    EXPECT_FALSE(terminal_driver_allowed(false, false, true, "xterm"));  // keys from a pipe
-    EXPECT_TRUE(terminal_driver_allowed(true, false, true, "xterm"));    // QXGFX=terminal
-    EXPECT_FALSE(terminal_driver_allowed(true, true, false, "xterm"));   // nothing to draw on
-    EXPECT_FALSE(terminal_driver_allowed(false, true, false, "xterm"));
-    EXPECT_FALSE(terminal_driver_allowed(true, true, true, "dumb"));  // no cursor to place
+    EXPECT_EQ(terminal_driver_refusal(false, true, true, "xterm"), nullptr);
+    EXPECT_EQ(terminal_driver_refusal(false, true, true, nullptr), nullptr);
+    EXPECT_EQ(terminal_driver_refusal(true, false, true, "xterm"), nullptr);  // QXGFX=terminal
+    EXPECT_STREQ(terminal_driver_refusal(false, false, true, "xterm"),
+                 "standard input is not a terminal (QXGFX=terminal draws anyway)");
+    EXPECT_STREQ(terminal_driver_refusal(true, true, false, "xterm"),
+                 "standard output is not a terminal");
+    EXPECT_STREQ(terminal_driver_refusal(true, true, true, "dumb"),
+                 "TERM=dumb: the terminal cannot place the cursor");
 }
 
 TEST(TerminalLayout, ImagesNeverCarryMorePixelsThanThePicture) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "runtime/diagnostics.h"
 #include "runtime/runtime.h"
 
 namespace qx {
@@ -39,6 +40,38 @@ TEST(Runtime, ErrorCodeKeepsTheLastOneSet) {
     EXPECT_EQ(runtime_error(), 4);
     EXPECT_EQ(set_runtime_error(0), 0);
     EXPECT_EQ(runtime_error(), 0);
+}
+
+TEST(Runtime, ErrorTextIsTheLastFailuresReasonAndSurvivesSuccess) {
+    set_runtime_error(1, "screen %dx%d: %s", 320, 200, "refused");
+    EXPECT_STREQ(error_text(), "screen 320x200: refused");
+    set_runtime_error(0);  // a later success, such as printing the reason, keeps it
+    EXPECT_STREQ(error_text(), "screen 320x200: refused");
+    set_runtime_error(4);  // a failure without a reason replaces it with the code's meaning
+    EXPECT_STREQ(error_text(), "no memory for the input text");
+    set_runtime_error(77);
+    EXPECT_STREQ(error_text(), "error 77");
+    const std::string long_reason(2000, 'x');
+    set_runtime_error(1, "%s", long_reason.c_str());
+    const std::string text = error_text();
+    EXPECT_LT(text.size(), 1000u);
+    EXPECT_EQ(text.substr(text.size() - 4), "x...");
+}
+
+TEST(Runtime, CutTextsEndInDotsWithoutSplittingACharacter) {
+    char out[8];
+    EXPECT_EQ(format_text(out, sizeof out, "%s", "1234567"), 7u);  // fits exactly
+    EXPECT_STREQ(out, "1234567");
+    EXPECT_EQ(format_text(out, sizeof out, "%s", "12345678"), 7u);
+    EXPECT_STREQ(out, "1234...");
+    // "é" is two bytes at offsets 3 and 4: cut before it, not through it.
+    EXPECT_EQ(format_text(out, sizeof out, "%s",
+                          "abc\xc3\xa9"
+                          "defgh"),
+              6u);
+    EXPECT_STREQ(out, "abc...");
+    EXPECT_EQ(format_text(out, 3, "%s", "12345"), 2u);  // too small for the mark
+    EXPECT_STREQ(out, "12");
 }
 
 }  // namespace

@@ -41,9 +41,19 @@ extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL",
 void* opengl_symbol(const char* name);
 
 // Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
-// (null when unset). Returns the driver whose init succeeded, or null.
+// (null when unset). Returns the driver whose init succeeded, or null. With QXLOG=1 every
+// attempt, its outcome and the choice go to standard error.
 const DisplayDriver* select_display_driver(const DisplayDriver* const* list, const char* qxgfx,
                                            const char* title, int32_t width, int32_t height,
                                            int32_t depth, int32_t refresh_rate, int32_t flags);
+
+// Why the last selection found no driver, for the runtime's error text: the request and each
+// driver's reason from its last attempt with the flags as requested. "" after a success.
+const char* selection_failure();
+
+// A driver's init (or its window thread, before it reports the start) calls this where it
+// decides to fail: the reason, printf-style, without the driver's name. Returns -1, init's
+// failure value, so a failure site reads `return driver_refusal("...")`.
+int32_t driver_refusal(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace qx

@@ -19,9 +19,9 @@ int32_t chafa_load() {
     std::lock_guard<std::mutex> guard(load_mutex);
     if (load_result != 1) return load_result;
     load_result = -1;
-    void* library = dlopen("libchafa.so.0", RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen(CHAFA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return -1;
-    void* glib = dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    void* glib = dlopen(GLIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (glib == nullptr) return -1;
     ChafaApi api;
 #define QX_CHAFA_BIND(handle, ret, name, params)                      \

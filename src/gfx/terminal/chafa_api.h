@@ -45,6 +45,9 @@ struct ChafaApi {
 };
 extern ChafaApi chafa;  // calls read chafa.chafa_canvas_new(...): found by one grep
 
+constexpr const char* CHAFA_LIBRARY = "libchafa.so.0";  // named in failure reasons too
+constexpr const char* GLIB_LIBRARY = "libglib-2.0.so.0";
+
 // Binds every symbol once; 0 when all are bound, -1 leaves chafa untouched. The libraries stay
 // open for the life of the process.
 int32_t chafa_load();

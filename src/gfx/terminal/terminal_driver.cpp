@@ -432,27 +432,47 @@ bool named_by_qxgfx() {
     return qxgfx != nullptr && strcasecmp(qxgfx, "terminal") == 0;
 }
 
+// Writes the restore bytes now and forgets them: the screen is closed.
+void restore_now(bool kitty_keys) {
+    char bytes[TERM_SCREEN_RESTORE_CAPACITY];
+    int length = restore_bytes(kitty_keys, bytes, sizeof bytes);
+    term_set_screen_restore(nullptr, 0);
+    write_all(bytes, static_cast<size_t>(length), false);
+}
+
 int32_t terminal_init(const char* title, int32_t width, int32_t height, int32_t, int32_t,
                       int32_t flags) {
-    if (running.load() || update_thread.joinable()) return -1;  // one screen at a time
-    state = TerminalDriverState{};
-    if (flags & SCREEN_OPENGL) return -1;
-    if (!terminal_driver_allowed(named_by_qxgfx(), isatty(STDIN_FILENO) == 1,
-                                 isatty(STDOUT_FILENO) == 1, std::getenv("TERM"))) {
-        return -1;
+    if (running.load() || update_thread.joinable()) {
+        return driver_refusal("a screen is open on the terminal already");
     }
-    if (width <= 0 || height <= 0 || int64_t{width} * height * 4 > MAX_PIXEL_BYTES) return -1;
-    if (screen == nullptr || chafa_load() != 0) return -1;
+    state = TerminalDriverState{};
+    if (flags & SCREEN_OPENGL) {
+        return driver_refusal(
+            "the screen asks for OpenGL (SCREEN_OPENGL), which a terminal "
+            "cannot show");
+    }
+    const char* refusal = terminal_driver_refusal(named_by_qxgfx(), isatty(STDIN_FILENO) == 1,
+                                                  isatty(STDOUT_FILENO) == 1, std::getenv("TERM"));
+    if (refusal != nullptr) return driver_refusal("%s", refusal);
+    if (width <= 0 || height <= 0 || int64_t{width} * height * 4 > MAX_PIXEL_BYTES) {
+        return driver_refusal("a %dx%d picture needs more than %lld bytes", width, height,
+                              static_cast<long long>(MAX_PIXEL_BYTES));
+    }
+    if (screen == nullptr) return driver_refusal("no screen to show");
+    if (chafa_load() != 0) return driver_refusal("cannot load %s", CHAFA_LIBRARY);
     state.blitter = select_blitter(32, 1);  // 0x00BBGGRR: R, G, B, 0 in memory
-    if (state.blitter == nullptr) return -1;
+    if (state.blitter == nullptr) return driver_refusal("no converter for this screen's depth");
     state.width = width;
     state.height = height;
     state.rgba = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(width) * height, 4));
+    if (state.rgba == nullptr) {
+        return driver_refusal("out of memory for a %dx%d picture", width, height);
+    }
     ChafaTermDb* db = chafa.chafa_term_db_get_default();
     state.term_info = db != nullptr ? chafa.chafa_term_db_detect(db, environ) : nullptr;
-    if (state.rgba == nullptr || state.term_info == nullptr) {
+    if (state.term_info == nullptr) {
         release_everything();
-        return -1;
+        return driver_refusal("libchafa knows no terminal description");
     }
     state.mode = choose_draw_mode(abilities_of(state.term_info), std::getenv("QXTERM"),
                                   std::getenv("QXTERM_COLORS"));
@@ -474,9 +494,10 @@ int32_t terminal_init(const char* title, int32_t width, int32_t height, int32_t,
     state.out.append("\x1b[?1049h\x1b[?25l\x1b[0m\x1b[2J\x1b[?1000h\x1b[?1003h\x1b[?1006h");
     if (state.input_is_terminal) state.out.append("\x1b[?u");
     if (state.out.failed || !write_all(state.out.data, state.out.length, false)) {
-        term_set_screen_restore(nullptr, 0);
+        int error = errno;
+        restore_now(false);  // whatever part of it arrived
         release_everything();
-        return -1;
+        return driver_refusal("cannot write to the terminal (%s)", std::strerror(error));
     }
     running.store(true);
     state.columns = -1;  // the first iteration lays out
@@ -491,11 +512,7 @@ void terminal_exit() {
     }
     if (update_thread.joinable()) update_thread.join();
     if (state.rgba == nullptr && state.term_info == nullptr) return;  // never opened
-    // What the restore of a signal would write, written now and then forgotten.
-    char bytes[TERM_SCREEN_RESTORE_CAPACITY];
-    int length = restore_bytes(state.kitty_keys, bytes, sizeof bytes);
-    term_set_screen_restore(nullptr, 0);
-    write_all(bytes, static_cast<size_t>(length), false);
+    restore_now(state.kitty_keys);
     release_everything();
 }
 

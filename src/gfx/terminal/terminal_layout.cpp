@@ -83,10 +83,14 @@ TerminalDrawMode choose_draw_mode(const TerminalAbilities& abilities, const char
     return mode;
 }
 
-bool terminal_driver_allowed(bool named, bool input_is_terminal, bool output_is_terminal,
-                             const char* term) {
-    if (same(term, "dumb")) return false;
-    return output_is_terminal && (named || input_is_terminal);
+const char* terminal_driver_refusal(bool named, bool input_is_terminal, bool output_is_terminal,
+                                    const char* term) {
+    if (!output_is_terminal) return "standard output is not a terminal";
+    if (same(term, "dumb")) return "TERM=dumb: the terminal cannot place the cursor";
+    if (!named && !input_is_terminal) {
+        return "standard input is not a terminal (QXGFX=terminal draws anyway)";
+    }
+    return nullptr;
 }
 
 void image_cell_size(const TerminalLayout& layout, int32_t width, int32_t height,

@@ -42,11 +42,11 @@ struct TerminalDrawMode {
 TerminalDrawMode choose_draw_mode(const TerminalAbilities& abilities, const char* qxterm,
                                   const char* qxterm_colors);
 
-// Whether the "Terminal" driver may open: it needs a terminal that can place the cursor
-// (TERM is not "dumb"; null: unset) to draw on, and the plain search (QXGFX not naming it)
-// only reaches it when the keys come from a terminal too.
-bool terminal_driver_allowed(bool named, bool input_is_terminal, bool output_is_terminal,
-                             const char* term);
+// Why the "Terminal" driver may not open, or null when it may: it needs a terminal that can
+// place the cursor (TERM is not "dumb"; null: unset) to draw on, and the plain search (QXGFX
+// not naming it) only reaches it when the keys come from a terminal too.
+const char* terminal_driver_refusal(bool named, bool input_is_terminal, bool output_is_terminal,
+                                    const char* term);
 
 // The pixel size of one cell in an image that the terminal scales to its cells (kitty,
 // iTerm2): the terminal's own cell, but never more than the framebuffer has, so that an image

@@ -7,6 +7,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "gfx/driver/blitter.h"
@@ -78,15 +79,24 @@ int32_t attach_shared_image(Display* display, Visual* visual, int32_t visual_dep
     surface.image = xshm.XShmCreateImage(
         display, visual, static_cast<unsigned>(visual_depth), ZPixmap, nullptr, &surface.segment,
         static_cast<unsigned>(window_state.width), static_cast<unsigned>(window_state.height));
-    if (surface.image == nullptr) return -1;
+    if (surface.image == nullptr) return driver_refusal("XShmCreateImage failed");
     const int64_t bytes = int64_t{surface.image->bytes_per_line} * surface.image->height;
-    if (surface.image->bytes_per_line <= 0 || bytes > MAX_IMAGE_BYTES) return -1;
+    if (surface.image->bytes_per_line <= 0 || bytes > MAX_IMAGE_BYTES) {
+        return driver_refusal("a %dx%d shared image needs %lld bytes, more than %lld",
+                              window_state.width, window_state.height,
+                              static_cast<long long>(bytes),
+                              static_cast<long long>(MAX_IMAGE_BYTES));
+    }
     surface.segment.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(bytes), IPC_CREAT | 0600);
-    if (surface.segment.shmid < 0) return -1;
+    if (surface.segment.shmid < 0) {
+        return driver_refusal("no shared memory segment of %lld bytes (%s)",
+                              static_cast<long long>(bytes), std::strerror(errno));
+    }
     void* address = shmat(surface.segment.shmid, nullptr, 0);
     if (address == reinterpret_cast<void*>(-1)) {
+        const int error = errno;
         shmctl(surface.segment.shmid, IPC_RMID, nullptr);
-        return -1;
+        return driver_refusal("cannot map the shared memory segment (%s)", std::strerror(error));
     }
     surface.segment.shmaddr = surface.image->data = static_cast<char*>(address);
     surface.segment.readOnly = False;
@@ -95,19 +105,25 @@ int32_t attach_shared_image(Display* display, Visual* visual, int32_t visual_dep
     const int32_t error = x11_error_end(display);
     shmctl(surface.segment.shmid, IPC_RMID, nullptr);
     surface.attached = attached && error == 0;
-    return surface.attached ? 0 : -1;
+    if (surface.attached) return 0;
+    char name[64];
+    return driver_refusal("the X server at %s refused the shared memory (%s; a remote display?)",
+                          DisplayString(display),
+                          x11_error_name(display, error, name, sizeof name));
 }
 
 // Full screen: the screen's size must fit a listed mode (heights raised as needed); the window
 // covers the display and the picture is centred in it. -1 without XRandR or a fitting mode.
 int32_t full_screen_placement(Display* display, int32_t* x, int32_t* y) {
+    if (xrandr_load() != 0) return driver_refusal("cannot load %s", XRANDR_LIBRARY);
     const int32_t found = xrandr_read_modes(display, display_modes, XRANDR_MODE_CAPACITY);
-    if (found <= 0) return -1;
+    if (found <= 0) return driver_refusal("no XRandR mode list on %s", DisplayString(display));
     DisplayModeList list{display_modes, found};
     ModeChoice choice{};
     if (search_display_mode(window_state.width, window_state.height, window_state.depth,
                             window_state.refresh_rate, attempt_listed_mode, &list, &choice) != 0) {
-        return -1;
+        return driver_refusal("no XRandR mode of %s fits %dx%d for full screen",
+                              DisplayString(display), window_state.width, window_state.height);
     }
     const int number = DefaultScreen(display);
     *x = (DisplayWidth(display, number) - window_state.width) / 2;
@@ -138,11 +154,14 @@ int32_t directx_create_window() {
     surface = ShmSurface{};
     Display* display = window_state.display;
     if (display == nullptr || screen == nullptr) return -1;
-    if (xshm_load() != 0 || !xshm.XShmQueryExtension(display)) return -1;
+    if (xshm_load() != 0) return driver_refusal("cannot load %s", XSHM_LIBRARY);
+    if (!xshm.XShmQueryExtension(display)) {
+        return driver_refusal("no MIT-SHM extension on %s", DisplayString(display));
+    }
     const int number = DefaultScreen(display);
     Visual* visual = DefaultVisual(display, number);
     const int visual_depth = DefaultDepth(display, number);
-    if (visual->c_class != TrueColor) return -1;
+    if (visual->c_class != TrueColor) return refuse_visual(display);
     const bool full_screen = (window_state.flags & SCREEN_FULLSCREEN) != 0;
     int32_t x = (DisplayWidth(display, number) - window_state.width) >> 1;
     int32_t y = (DisplayHeight(display, number) - window_state.height) >> 1;
@@ -157,13 +176,12 @@ int32_t directx_create_window() {
     window_state.picture_y = surface.y;
     if (attach_shared_image(display, visual, visual_depth) != 0) return -1;
     const int32_t display_depth = window_display_depth(visual, surface.image->bits_per_pixel);
-    if (display_depth == 0) return -1;
     // A switch rebuilds the window on the same visual, so the first choice still fits; choosing
     // again on this thread would read screen flags the program may be changing.
-    if (window_state.blitter == nullptr) {
+    if (window_state.blitter == nullptr && display_depth != 0) {
         window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
     }
-    if (window_state.blitter == nullptr) return -1;
+    if (display_depth == 0 || window_state.blitter == nullptr) return refuse_visual(display);
 
     XSetWindowAttributes attributes{};
     attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
@@ -180,8 +198,9 @@ int32_t directx_create_window() {
                         !full_screen && !(window_state.flags & SCREEN_NO_SWITCH));
         surface.gc = x11.XCreateGC(display, window_state.window, 0, nullptr);
     }
-    if (x11_error_end(display) != 0 || window_state.window == None || surface.gc == nullptr) {
-        return -1;
+    const int32_t error = x11_error_end(display);
+    if (error != 0 || window_state.window == None || surface.gc == nullptr) {
+        return refuse_window(display, error, window_width, window_height);
     }
     show_window(display, full_screen);
     screen->refresh_rate = xrandr_load() == 0 ? xrandr_refresh_rate(display) : 0;
@@ -205,7 +224,7 @@ void directx_frame_present() {
 int32_t directx_init(const char* title, int32_t width, int32_t height, int32_t depth,
                      int32_t refresh_rate, int32_t flags) {
     window_state = WindowState{};
-    if (flags & SCREEN_OPENGL) return -1;
+    if (flags & SCREEN_OPENGL) return refuse_opengl();
     window_state.create_window = directx_create_window;
     window_state.destroy_window = directx_destroy_window;
     window_state.paint = directx_present;

@@ -47,19 +47,28 @@ void gdi_destroy_window() {
     x11.XFlush(display);
 }
 
-// The image the blitter converts into: the visual's format, every display row.
+// The image the blitter converts into: the visual's format, every display row. Null, with the
+// reason given, when it cannot be made.
 XImage* create_image(Display* display, Visual* visual, int32_t visual_depth) {
     XImage* image = x11.XCreateImage(display, visual, static_cast<unsigned>(visual_depth), ZPixmap,
                                      0, nullptr, static_cast<unsigned>(window_state.width),
                                      static_cast<unsigned>(window_state.height), 32, 0);
-    if (image == nullptr) return nullptr;
+    if (image == nullptr) {
+        driver_refusal("XCreateImage failed");
+        return nullptr;
+    }
     int64_t bytes = int64_t{image->bytes_per_line} * window_state.height;
     if (image->bytes_per_line <= 0 || bytes > MAX_IMAGE_BYTES) {
+        driver_refusal("a %dx%d image needs %lld bytes, more than %lld", window_state.width,
+                       window_state.height, static_cast<long long>(bytes),
+                       static_cast<long long>(MAX_IMAGE_BYTES));
         XDestroyImage(image);
         return nullptr;
     }
     image->data = static_cast<char*>(std::calloc(static_cast<size_t>(bytes), 1));
     if (image->data == nullptr) {
+        driver_refusal("out of memory for a %dx%d image (%lld bytes)", window_state.width,
+                       window_state.height, static_cast<long long>(bytes));
         XDestroyImage(image);
         return nullptr;
     }
@@ -67,19 +76,22 @@ XImage* create_image(Display* display, Visual* visual, int32_t visual_depth) {
 }
 
 int32_t gdi_create_window() {
-    if (window_state.flags & SCREEN_FULLSCREEN) return -1;
+    if (window_state.flags & SCREEN_FULLSCREEN) {
+        return driver_refusal("windows only, no full screen");
+    }
     Display* display = window_state.display;
     if (display == nullptr || screen == nullptr) return -1;
     int number = DefaultScreen(display);
     Visual* visual = DefaultVisual(display, number);
     int visual_depth = DefaultDepth(display, number);
-    if (visual->c_class != TrueColor) return -1;
+    if (visual->c_class != TrueColor) return refuse_visual(display);
     surface.image = create_image(display, visual, visual_depth);
     if (surface.image == nullptr) return -1;
     int32_t display_depth = window_display_depth(visual, surface.image->bits_per_pixel);
-    if (display_depth == 0) return -1;
-    window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
-    if (window_state.blitter == nullptr) return -1;
+    if (display_depth != 0) {
+        window_state.blitter = select_blitter(display_depth, visual->red_mask < visual->blue_mask);
+    }
+    if (display_depth == 0 || window_state.blitter == nullptr) return refuse_visual(display);
 
     int32_t x = (DisplayWidth(display, number) - window_state.width) >> 1;
     int32_t y = (DisplayHeight(display, number) - window_state.height) >> 1;
@@ -98,8 +110,9 @@ int32_t gdi_create_window() {
         x11.XMapRaised(display, window_state.window);
     }
     // A window larger than the server allows fails here, not later in a frame.
-    if (x11_error_end(display) != 0 || window_state.window == None || surface.gc == nullptr) {
-        return -1;
+    const int32_t error = x11_error_end(display);
+    if (error != 0 || window_state.window == None || surface.gc == nullptr) {
+        return refuse_window(display, error, window_state.width, window_state.height);
     }
     screen->refresh_rate = xrandr_load() == 0 ? xrandr_refresh_rate(display) : 0;
     mark_all_rows_dirty();
@@ -123,7 +136,7 @@ void gdi_frame_present() {
 int32_t gdi_init(const char* title, int32_t width, int32_t height, int32_t depth,
                  int32_t refresh_rate, int32_t flags) {
     window_state = WindowState{};
-    if (flags & SCREEN_OPENGL) return -1;
+    if (flags & SCREEN_OPENGL) return refuse_opengl();
     window_state.create_window = gdi_create_window;
     window_state.destroy_window = gdi_destroy_window;
     window_state.paint = mark_all_rows_dirty;

@@ -23,7 +23,7 @@ int32_t glx_load() {
     if (load_result != 1) return load_result;
     load_result = -1;
     // Kept open for the process: the program calls GL through the same library.
-    void* library = dlopen("libGL.so.1", RTLD_NOW | RTLD_GLOBAL);
+    void* library = dlopen(GLX_LIBRARY, RTLD_NOW | RTLD_GLOBAL);
     if (library == nullptr) return -1;
     GlxApi api;
 #define QX_GLX_BIND(ret, name, params)                                 \

@@ -27,6 +27,7 @@ struct GlxApi {
 };
 extern GlxApi glx;
 
+constexpr const char* GLX_LIBRARY = "libGL.so.1";  // named in failure reasons too
 // 0 when libGL is bound; -1 leaves glx untouched.
 int32_t glx_load();
 

@@ -29,12 +29,17 @@ DisplayMode display_modes[XRANDR_MODE_CAPACITY];
 // the display lists and currently shows can be full screen.
 int32_t full_screen_size_available() {
     const WindowState& w = window_state;
+    if (xrandr_load() != 0) return driver_refusal("cannot load %s", XRANDR_LIBRARY);
     const int32_t found = xrandr_read_modes(w.display, display_modes, XRANDR_MODE_CAPACITY);
-    if (found <= 0 || w.width != gl.display_width || w.height != gl.display_height) return -1;
+    if (found <= 0) return driver_refusal("no XRandR mode list on %s", DisplayString(w.display));
     for (int32_t i = 0; i < found; ++i) {
-        if (display_modes[i].width == w.width && display_modes[i].height == w.height) return 0;
+        if (display_modes[i].width == w.width && display_modes[i].height == w.height &&
+            w.width == gl.display_width && w.height == gl.display_height) {
+            return 0;
+        }
     }
-    return -1;
+    return driver_refusal("full screen only at the size %s shows, %dx%d", DisplayString(w.display),
+                          gl.display_width, gl.display_height);
 }
 
 constexpr int32_t MAP_WAIT_STEPS = 200;  // x 5 ms: how long a new window may take to appear
@@ -108,11 +113,21 @@ GLXFBConfig choose_config(XVisualInfo** visual) {
     return *visual != nullptr ? config : nullptr;
 }
 
+int32_t refuse_config() {
+    const int32_t flags = window_state.flags;
+    return driver_refusal("no GLX visual on %s for %d-bit colour%s%s",
+                          DisplayString(window_state.display), window_state.depth,
+                          flags & SCREEN_STENCIL_BUFFER ? ", stencil" : "",
+                          flags & SCREEN_ACCUMULATION_BUFFER ? ", accumulation" : "");
+}
+
 int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t depth,
                     int32_t refresh_rate, int32_t flags) {
     window_state = WindowState{};
     gl = OpenGlState{};
-    if (flags == SCREEN_NULL || !(flags & SCREEN_OPENGL)) return -1;
+    if (flags == SCREEN_NULL || !(flags & SCREEN_OPENGL)) {
+        return driver_refusal("only for screens that ask for OpenGL (SCREEN_OPENGL)");
+    }
     window_state.create_window = opengl_mode_setup;
     window_state.destroy_window = opengl_mode_restore;
     window_state.paint = opengl_mode_restore;  // the program repaints with its next frame
@@ -121,17 +136,21 @@ int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t de
     }
     WindowState& w = window_state;
     int error_base = 0, event_base = 0, major = 0, minor = 0;
-    if (w.display == nullptr || glx_load() != 0 ||
-        !glx.glXQueryExtension(w.display, &error_base, &event_base) ||
-        !glx.glXQueryVersion(w.display, &major, &minor) || major * 100 + minor < 103) {
-        return -1;
+    if (w.display == nullptr) return -1;
+    if (glx_load() != 0) return driver_refusal("cannot load %s", GLX_LIBRARY);
+    if (!glx.glXQueryExtension(w.display, &error_base, &event_base)) {
+        return driver_refusal("no GLX extension on %s", DisplayString(w.display));
+    }
+    if (!glx.glXQueryVersion(w.display, &major, &minor) || major * 100 + minor < 103) {
+        return driver_refusal("GLX %d.%d on %s, 1.3 needed", major, minor,
+                              DisplayString(w.display));
     }
     const int screen_number = DefaultScreen(w.display);
     gl.display_width = DisplayWidth(w.display, screen_number);
     gl.display_height = DisplayHeight(w.display, screen_number);
     XVisualInfo* visual = nullptr;
     GLXFBConfig config = choose_config(&visual);
-    if (config == nullptr) return -1;
+    if (config == nullptr) return refuse_config();
     gl.colormap = x11.XCreateColormap(w.display, RootWindow(w.display, screen_number),
                                       visual->visual, AllocNone);
     XSetWindowAttributes attributes{};
@@ -144,13 +163,24 @@ int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t de
                                  visual->depth, InputOutput, visual->visual,
                                  CWColormap | CWBorderPixel | CWEventMask, &attributes);
     x11.XFree(visual);
-    if (x11_error_end(w.display) != 0 || w.window == None || opengl_mode_setup() != 0) return -1;
+    int32_t error = x11_error_end(w.display);
+    if (error != 0 || w.window == None) return refuse_window(w.display, error, 320, 200);
+    if (opengl_mode_setup() != 0) return -1;
     x11_error_begin();
     gl.context = glx.glXCreateNewContext(w.display, config, GLX_RGBA_TYPE, nullptr, True);
-    if (x11_error_end(w.display) != 0 || gl.context == nullptr) return -1;
+    error = x11_error_end(w.display);
+    char name[64];
+    if (error != 0 || gl.context == nullptr) {
+        return driver_refusal("no GLX context on %s (%s)", DisplayString(w.display),
+                              x11_error_name(w.display, error, name, sizeof name));
+    }
     x11_error_begin();
     const Bool current = glx.glXMakeCurrent(w.display, w.window, gl.context);
-    if (x11_error_end(w.display) != 0 || !current) return -1;
+    error = x11_error_end(w.display);
+    if (error != 0 || !current) {
+        return driver_refusal("cannot make the GLX context current (%s)",
+                              x11_error_name(w.display, error, name, sizeof name));
+    }
     return 0;
 }
 

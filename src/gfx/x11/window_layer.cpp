@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -26,6 +27,8 @@ WindowInput window_input{0, 0, 1, false, false};
 WindowAtoms window_atoms;
 
 namespace {
+
+constexpr int32_t MAX_WINDOW_SIDE = 32767;  // X sizes are 16-bit signed
 
 // The one lock between the program and the update thread. Uncontended it stays in user space.
 std::recursive_mutex layer_mutex;
@@ -163,11 +166,21 @@ int32_t open_window_layer(const char* title, int32_t width, int32_t height, int3
     window_input.buttons = 0;
     window_input.wheel = 0;
     window_state.running = 1;
-    // X windows are at most 32767 pixels on a side.
-    if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return -1;
+    if (width <= 0 || height <= 0 || width > MAX_WINDOW_SIDE || height > MAX_WINDOW_SIDE) {
+        return driver_refusal("%dx%d: an X window is at most %d pixels on a side", width, height,
+                              MAX_WINDOW_SIDE);
+    }
+    if (x11_load() != 0) return driver_refusal("cannot load %s", X11_LIBRARY);
     connection_lost.store(0);
     window_state.display = x11_open_display_watched(&connection_lost);
-    if (window_state.display == nullptr) return -1;
+    if (window_state.display == nullptr) {
+        const char* name = std::getenv("DISPLAY");
+        if (name == nullptr || *name == '\0') {
+            return driver_refusal("no X display: DISPLAY is not set");
+        }
+        return driver_refusal("cannot connect to the X server at %.64s (none there, or it refused)",
+                              name);
+    }
     intern_atoms(window_state.display);
     SavedScreenSaver& saver = saved_screen_saver;
     x11.XGetScreenSaver(window_state.display, &saver.timeout, &saver.interval,
@@ -336,6 +349,21 @@ int32_t window_display_depth(const Visual* visual, int32_t bits_per_pixel) {
         default:
             return 0;
     }
+}
+
+int32_t refuse_visual(Display* display) {
+    return driver_refusal("the default visual of %s is not TrueColor of 15, 16, 24 or 32 bits",
+                          DisplayString(display));
+}
+
+int32_t refuse_window(Display* display, int32_t x_error, int32_t width, int32_t height) {
+    char name[64];
+    return driver_refusal("the X server at %s refused a %dx%d window (%s)", DisplayString(display),
+                          width, height, x11_error_name(display, x_error, name, sizeof name));
+}
+
+int32_t refuse_opengl() {
+    return driver_refusal("the screen asks for OpenGL (SCREEN_OPENGL), the OpenGL driver's part");
 }
 
 void describe_window(Window window, int32_t x, int32_t y, bool resizable) {

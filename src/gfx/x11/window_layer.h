@@ -94,6 +94,11 @@ RowBand convert_dirty_rows(XImage* image);
 // no converter fits.
 int32_t window_display_depth(const Visual* visual, int32_t bits_per_pixel);
 
+// Failure reasons the window drivers share; each returns -1 through driver_refusal.
+int32_t refuse_visual(Display* display);  // the default visual has no converter
+int32_t refuse_window(Display* display, int32_t x_error, int32_t width, int32_t height);
+int32_t refuse_opengl();  // SCREEN_OPENGL is the "OpenGL" driver's
+
 // Gives a window the driver created its WM_CLASS, titles, close protocol and placement;
 // without `resizable` its size is fixed and the window manager offers no maximise button.
 void describe_window(Window window, int32_t x, int32_t y, bool resizable);

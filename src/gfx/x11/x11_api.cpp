@@ -42,7 +42,7 @@ int32_t x11_load() {
     std::lock_guard<std::mutex> guard(load_mutex);
     if (load_result != 1) return load_result;
     load_result = -1;
-    void* library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen(X11_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return -1;
     X11Api api;
 #define QX_X11_BIND(ret, name, params)                                 \
@@ -80,6 +80,13 @@ void x11_error_begin() {
 int32_t x11_error_end(Display* display) {
     x11.XSync(display, False);
     return last_error.exchange(0);
+}
+
+const char* x11_error_name(Display* display, int32_t code, char* out, int32_t capacity) {
+    if (code == 0) return "refused";
+    out[0] = '\0';
+    x11.XGetErrorText(display, code, out, capacity);
+    return out;
 }
 
 }  // namespace qx

@@ -18,6 +18,7 @@
     X(int, XPending, (Display*))                                                                 \
     X(int, XNextEvent, (Display*, XEvent*))                                                      \
     X(int, XFree, (void*))                                                                       \
+    X(int, XGetErrorText, (Display*, int, char*, int))                                           \
     X(Atom, XInternAtom, (Display*, const char*, Bool))                                          \
     X(Window, XCreateWindow,                                                                     \
       (Display*, Window, int, int, unsigned, unsigned, unsigned, int, unsigned, Visual*,         \
@@ -72,6 +73,7 @@ struct X11Api {
 };
 extern X11Api x11;  // calls read x11.XOpenDisplay(...): every call is found by one grep
 
+constexpr const char* X11_LIBRARY = "libX11.so.6";  // named in failure reasons too
 // Binds every symbol and runs XInitThreads once; 0 when all are bound, -1 leaves x11 untouched.
 // The library stays open for the life of the process (window code may run in exit handlers).
 int32_t x11_load();
@@ -90,5 +92,9 @@ Display* x11_open_display_watched(std::atomic<int32_t>* lost);
 // them failed (nonzero = the X error code). Runs on the thread that owns `display`.
 void x11_error_begin();
 int32_t x11_error_end(Display* display);
+
+// The name of an X error code ("BadAlloc") for failure reasons, in `out` of `capacity` bytes;
+// "refused" for 0, a request that failed without an X error.
+const char* x11_error_name(Display* display, int32_t code, char* out, int32_t capacity);
 
 }  // namespace qx

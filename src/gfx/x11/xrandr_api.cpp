@@ -23,7 +23,7 @@ int32_t xrandr_load() {
     std::lock_guard<std::mutex> guard(load_mutex);
     if (load_result != 1) return load_result;
     load_result = -1;
-    void* library = dlopen("libXrandr.so.2", RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen(XRANDR_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return -1;
     XrandrApi api;
 #define QX_XRANDR_BIND(ret, name, params)                              \

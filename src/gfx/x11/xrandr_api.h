@@ -25,6 +25,7 @@ struct XrandrApi {
 };
 extern XrandrApi xrandr;
 
+constexpr const char* XRANDR_LIBRARY = "libXrandr.so.2";  // named in failure reasons too
 // 0 when libXrandr is bound (libX11 must be loaded first); -1 leaves xrandr untouched.
 int32_t xrandr_load();
 

@@ -19,7 +19,7 @@ int32_t xshm_load() {
     std::lock_guard<std::mutex> guard(load_mutex);
     if (load_result != 1) return load_result;
     load_result = -1;
-    void* library = dlopen("libXext.so.6", RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen(XSHM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return -1;
     XshmApi api;
 #define QX_XSHM_BIND(ret, name, params)                                \

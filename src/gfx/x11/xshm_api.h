@@ -25,6 +25,7 @@ struct XshmApi {
 };
 extern XshmApi xshm;
 
+constexpr const char* XSHM_LIBRARY = "libXext.so.6";  // named in failure reasons too
 // 0 when libXext's MIT-SHM calls are bound; -1 leaves xshm untouched.
 int32_t xshm_load();
 

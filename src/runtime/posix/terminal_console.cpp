@@ -2,8 +2,11 @@
 // screen through cursor addressing, colours and scroll margins. When stdout is not a terminal
 // the console is absent and bytes go out unchanged.
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <poll.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -249,19 +252,25 @@ bool query_cursor(int32_t* x, int32_t* y) {
     return true;
 }
 
+// Whether the environment's character-type locale (LC_ALL, LC_CTYPE, LANG, as the C library
+// reads them) encodes in UTF-8. Asked of a locale object of our own, so the program's locale is
+// never changed, not even for a moment another thread could see. A locale that is not installed
+// is not UTF-8 here, as it is not for the C library.
+bool locale_is_utf8() {
+    locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    if (locale == static_cast<locale_t>(0)) return false;
+    const char* codeset = nl_langinfo_l(CODESET, locale);
+    const bool utf8 = codeset != nullptr && strcasecmp(codeset, "UTF-8") == 0;
+    freelocale(locale);
+    return utf8;
+}
+
 bool ready() {
     if (!terminal.checked) {
         terminal.checked = true;
         terminal.is_terminal = isatty(STDOUT_FILENO) == 1;
         if (!terminal.is_terminal) return false;
-        const char* names[] = {std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG")};
-        for (const char* name : names) {
-            if (name && *name) {
-                terminal.utf8 = std::strstr(name, "UTF-8") || std::strstr(name, "utf8") ||
-                                std::strstr(name, "UTF8") || std::strstr(name, "utf-8");
-                break;
-            }
-        }
+        terminal.utf8 = locale_is_utf8();
         terminal.cursor_visible = 1;
         terminal.shown_attribute = 7;
         struct sigaction action {};

@@ -2,7 +2,8 @@
 // and its fetch_modes list for the depth, then keeps the window up for the given seconds
 // (flipping an OpenGL screen cleared to green; otherwise the left half in colour 10 and the
 // right half in colour 12, or green and red above 8 bits) or until a key arrives; then prints
-// the mouse position when the driver reports one.
+// the mouse position when the driver reports one. A screen that cannot open prints "no screen"
+// and the runtime's error code and text.
 // usage: screen_probe WIDTH HEIGHT DEPTH FLAGS SECONDS
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
                   flags = static_cast<int32_t>(std::strtol(argv[4], nullptr, 0));
     const double seconds = std::atof(argv[5]);
     if (qx::screen_res(width, height, depth, 1, flags, 0) != 0) {
-        std::printf("no screen\n");
+        std::printf("no screen\nerror %d: %s\n", qx::runtime_error(), qx::error_text());
         std::fflush(stdout);
         qx::runtime_end(0);
     }
