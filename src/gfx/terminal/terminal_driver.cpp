@@ -46,6 +46,7 @@ constexpr int WRITE_WAIT_MS = 1000;        // a terminal that takes nothing this
 constexpr size_t WRITE_CHUNK = 64 * 1024;  // an image is written in parts, so exit need not wait
 constexpr int64_t MAX_PIXEL_BYTES = int64_t{1} << 30;
 constexpr int32_t MAX_CELLS = 4096;  // per side, whatever the terminal claims
+constexpr int32_t DEFAULT_COLUMNS = 80, DEFAULT_ROWS = 24;
 
 // Everything the terminal changes, undone in the reverse order after a string end (an image
 // cut short): synchronized update off, mouse reporting off, colours, cursor, main screen, title.
@@ -150,11 +151,17 @@ void append_title(OutputBytes* out, const char* title) {
     out->append("\x07");
 }
 
+// The terminal's size; a terminal that reports none (0 x 0, or no answer) gets the usual
+// 80 x 24, while one that reports 0 columns or rows really has no room.
 void read_terminal_size(int32_t* columns, int32_t* rows, int32_t* cell_width,
                         int32_t* cell_height) {
     winsize size{};
-    *columns = *rows = *cell_width = *cell_height = 0;
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return;
+    *cell_width = *cell_height = 0;
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || (size.ws_col == 0 && size.ws_row == 0)) {
+        *columns = DEFAULT_COLUMNS;
+        *rows = DEFAULT_ROWS;
+        return;
+    }
     *columns = std::min<int32_t>(size.ws_col, MAX_CELLS);
     *rows = std::min<int32_t>(size.ws_row, MAX_CELLS);
     if (size.ws_col > 0 && size.ws_row > 0 && size.ws_xpixel > 0 && size.ws_ypixel > 0) {
