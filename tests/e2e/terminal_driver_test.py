@@ -4,13 +4,15 @@ and 640, QXGFX=terminal shows the goal picture's green at the top right and the 
 was (mode, cursor, main screen, mouse reporting). The same without QXGFX: the plain search
 reaches the terminal when no X display is there. A probe screen half green, half red lies
 centred with its proportions kept, and a mouse report in the terminal's cells comes back as the
-framebuffer pixel under it.
+framebuffer pixel under it. Ctrl+C and SIGTERM end the game as signals do and restore the
+terminal too.
 
 The game runs as fast as the machine allows, so while the checks run it is let run only a
 tenth of the time (as in the window test)."""
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -184,8 +186,13 @@ def quit_ends(tmux):
         tmux.keys("q")
         if tmux.wait_for(lambda: "EXIT=" in tmux.text(), 3.0):
             break
+    terminal_restored(tmux, "EXIT=0", '"q"')
+
+
+def terminal_restored(tmux, exit_line, how):
+    tmux.wait_for(lambda: "EXIT=" in tmux.text(), 3.0)
     text = tmux.text()
-    check("EXIT=0" in text, '"q" ends the game with exit code 0: %r' % text[-200:])
+    check(exit_line in text, "%s ends the game with %s: %r" % (how, exit_line, text[-200:]))
     check(FIRST_LINE in text, "the main screen and the dialogue come back")
     check(tmux.flag("alternate_on") == "0", "the alternate screen is left")
     check(tmux.flag("cursor_flag") == "1", "the cursor shows again")
@@ -223,6 +230,24 @@ def probe_layout_and_mouse(environment):
         tmux.close()
 
 
+def signal_ends(environment, how):
+    """Ctrl+C (the terminal's interrupt) or SIGTERM: the game ends as the signal says, and the
+    terminal is restored all the same."""
+    tmux = Tmux(os.path.join(BUILD, "chase"), environment)
+    try:
+        answer_questions(tmux)
+        if how == "Ctrl+C":
+            tmux.keys("C-c")
+            terminal_restored(tmux, "EXIT=130", how)
+        else:
+            pid = tmux.game_pid()
+            if check(pid is not None, "the game runs"):
+                os.kill(pid, signal.SIGTERM)
+                terminal_restored(tmux, "EXIT=143", how)
+    finally:
+        tmux.close()
+
+
 def run(environment, full):
     tmux = Tmux(os.path.join(BUILD, "chase"), environment)
     throttle = None
@@ -250,6 +275,8 @@ def main():
     run(dict(colours, QXGFX="terminal"), True)
     run(colours, False)  # the plain search reaches the terminal
     probe_layout_and_mouse(dict(colours, QXGFX="terminal"))
+    signal_ends(dict(colours, QXGFX="terminal"), "Ctrl+C")
+    signal_ends(dict(colours, QXGFX="terminal"), "SIGTERM")
     if failures:
         print("%d failure(s)" % len(failures))
         return 1
