@@ -155,6 +155,7 @@ class Tmux:
 
 def answer_questions(tmux):
     check(tmux.wait_for(lambda: "Entrez la hauteur" in tmux.text()), "the first question shows")
+    tmux.first_title = tmux.flag("pane_title")
     tmux.keys("480", "Enter")
     check(tmux.wait_for(lambda: "Entrez la largeur" in tmux.text()), "the second question shows")
     tmux.keys("640", "Enter")
@@ -171,6 +172,7 @@ def pictures(tmux):
           "the red balls show")
     check(tmux.flag("cursor_flag") == "0", "the cursor is hidden")
     check(tmux.flag("mouse_sgr_flag") == "1", "the mouse is reported in SGR form")
+    check(tmux.flag("pane_title") == "chase", "the terminal's title is the program's")
 
 
 def player_moves(tmux):
@@ -196,6 +198,7 @@ def terminal_restored(tmux, exit_line, how):
     check(FIRST_LINE in text, "the main screen and the dialogue come back")
     check(tmux.flag("alternate_on") == "0", "the alternate screen is left")
     check(tmux.flag("cursor_flag") == "1", "the cursor shows again")
+    check(tmux.flag("pane_title") == tmux.first_title, "the old title comes back")
     check(tmux.flag("mouse_any_flag") == "0" and tmux.flag("mouse_sgr_flag") == "0",
           "mouse reporting is off again")
     tmux.wait_for(lambda: os.path.exists(os.path.join(tmux.folder, "after")), 2.0)
