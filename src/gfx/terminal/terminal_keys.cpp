@@ -80,36 +80,34 @@ struct Emitter {
     }
 };
 
+// Scan codes of the keys a kitty release names: by its code (Escape, Enter, Tab, Backspace,
+// the left and right Shift, Ctrl and Alt), by a CSI final letter, by the number before '~'.
+struct ScanOf {
+    int32_t key;
+    uint8_t scan_code;
+};
+constexpr ScanOf CODE_SCANS[] = {{27, 0x01},    {13, 0x1C},    {9, 0x0F},     {127, 0x0E},
+                                 {57441, 0x2A}, {57442, 0x1D}, {57443, 0x38}, {57447, 0x36},
+                                 {57448, 0x1D}, {57449, 0x38}};
+constexpr ScanOf LETTER_SCANS[] = {{'A', 0x48}, {'B', 0x50}, {'C', 0x4D}, {'D', 0x4B}, {'H', 0x47},
+                                   {'F', 0x4F}, {'P', 0x3B}, {'Q', 0x3C}, {'R', 0x3D}, {'S', 0x3E}};
+constexpr ScanOf TILDE_SCANS[] = {{2, 0x52},  {3, 0x53},  {5, 0x49},  {6, 0x51},  {7, 0x47},
+                                  {8, 0x4F},  {11, 0x3B}, {12, 0x3C}, {13, 0x3D}, {14, 0x3E},
+                                  {15, 0x3F}, {17, 0x40}, {18, 0x41}, {19, 0x42}, {20, 0x43},
+                                  {21, 0x44}, {23, 0x57}, {24, 0x58}};
+
+template <size_t N>
+uint16_t scan_in(const ScanOf (&table)[N], int32_t key) {
+    for (const ScanOf& entry : table)
+        if (entry.key == key) return entry.scan_code;
+    return 0;
+}
+
 uint16_t scan_of_character(int32_t code) {
-    switch (code) {
-        case 27:
-            return 0x01;
-        case 13:
-            return 0x1C;
-        case 9:
-            return 0x0F;
-        case 127:
-            return 0x0E;
-        default:
-            break;
-    }
+    if (uint16_t scan = scan_in(CODE_SCANS, code)) return scan;
     if (code >= KITTY_KP_0 && code < KITTY_KP_0 + 10) return PAD_DIGIT_SCAN[code - KITTY_KP_0];
     if (code > KITTY_KP_0 + 9 && code <= KITTY_KP_ENTER) {
         return PAD_OTHER_SCAN[code - KITTY_KP_0 - 10];
-    }
-    switch (code) {  // left and right Shift, Ctrl, Alt
-        case 57441:
-            return 0x2A;
-        case 57442:
-        case 57448:
-            return 0x1D;
-        case 57443:
-        case 57449:
-            return 0x38;
-        case 57447:
-            return 0x36;
-        default:
-            break;
     }
     if (code < 0x20 || code > 0x7E) return 0;
     int16_t scan = vk_key_scan(static_cast<uint8_t>(code));
@@ -119,50 +117,7 @@ uint16_t scan_of_character(int32_t code) {
 }
 
 uint16_t scan_of_functional(unsigned char final, int32_t number) {
-    switch (final) {
-        case 'A':
-            return 0x48;
-        case 'B':
-            return 0x50;
-        case 'C':
-            return 0x4D;
-        case 'D':
-            return 0x4B;
-        case 'H':
-            return 0x47;
-        case 'F':
-            return 0x4F;
-        case 'P':
-        case 'Q':
-        case 'R':
-        case 'S':
-            return static_cast<uint16_t>(0x3B + final - 'P');
-        default:
-            break;
-    }
-    switch (number) {
-        case 2:
-            return 0x52;
-        case 3:
-            return 0x53;
-        case 5:
-            return 0x49;
-        case 6:
-            return 0x51;
-        case 7:
-            return 0x47;
-        case 8:
-            return 0x4F;
-        case 23:
-            return 0x57;
-        case 24:
-            return 0x58;
-        default:
-            break;
-    }
-    if (number >= 11 && number <= 15) return static_cast<uint16_t>(0x3B + number - 11);
-    if (number >= 17 && number <= 21) return static_cast<uint16_t>(0x40 + number - 17);
-    return 0;
+    return final == '~' ? scan_in(TILDE_SCANS, number) : scan_in(LETTER_SCANS, final);
 }
 
 // A kitty "CSI code;modifiers:event u" press: the bytes a legacy terminal would have sent go
