@@ -95,7 +95,7 @@ class Tmux:
     def __init__(self, command, environment):
         # A server of its own each time: a killed one may still be going away.
         Tmux.started += 1
-        self.socket = "qx-e2e-%d-%d" % (os.getpid(), Tmux.started)
+        self.socket = "qx-terminal-%d-%d" % (os.getpid(), Tmux.started)
         self.folder = tempfile.mkdtemp(prefix="qx-term-")
         script = os.path.join(self.folder, "run.sh")
         with open(script, "w") as out:
@@ -108,6 +108,7 @@ class Tmux:
         self.tmux("-f", "/dev/null", "new-session", "-d", "-s", "t", "-x", str(COLUMNS), "-y",
                   str(ROWS), " ".join(env + ["sh", script]))
         self.shell_pid = int(self.tmux("display-message", "-p", "-t", "t", "#{pane_pid}"))
+        self.socket_path = self.tmux("display-message", "-p", "#{socket_path}")
 
     def tmux(self, *arguments):
         return subprocess.run(["tmux", "-L", self.socket] + list(arguments), check=True,
@@ -151,6 +152,10 @@ class Tmux:
     def close(self):
         subprocess.run(["tmux", "-L", self.socket, "kill-server"], capture_output=True)
         shutil.rmtree(self.folder, ignore_errors=True)
+        try:
+            os.remove(self.socket_path)
+        except OSError:
+            pass
 
 
 def answer_questions(tmux):
