@@ -34,6 +34,9 @@ int32_t chafa_load() {
 #undef QX_CHAFA_BIND_GLIB
 #undef QX_CHAFA_BIND_CHAFA
 #undef QX_CHAFA_BIND
+    // Drawing stays on the driver's update thread: the program keeps the other cores, and no
+    // pool of chafa's own threads shares the pixels behind the lock's back.
+    api.chafa_set_n_threads(1);
     chafa = api;
     load_result = 0;
     return 0;

@@ -30,8 +30,8 @@
       (ChafaCanvas*, ChafaPixelType, const guint8*, gint, gint, gint))                       \
     X(GString*, chafa_canvas_print, (ChafaCanvas*, ChafaTermInfo*))                          \
     X(gunichar, chafa_canvas_get_char_at, (ChafaCanvas*, gint, gint))                        \
-    X(void, chafa_canvas_get_colors_at, (ChafaCanvas*, gint, gint, gint*, gint*))            \
-    X(void, chafa_canvas_get_raw_colors_at, (ChafaCanvas*, gint, gint, gint*, gint*))
+    X(void, chafa_canvas_get_raw_colors_at, (ChafaCanvas*, gint, gint, gint*, gint*))        \
+    X(void, chafa_set_n_threads, (gint))
 
 #define QX_GLIB_SYMBOLS(X) X(gchar*, g_string_free, (GString*, gboolean))
 
