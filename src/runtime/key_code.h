@@ -57,7 +57,7 @@ constexpr uint32_t MAP_VK_TO_SCAN = 0;
 constexpr uint32_t MAP_VK_TO_CHAR = 2;
 // MAP_VK_TO_SCAN: the key's scan code; MAP_VK_TO_CHAR: its unshifted character (letters in
 // upper case). 0 when the key has none.
-uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type);
+QX_HALF_API uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type);
 // Low byte: the virtual key typing the character; high byte: 1 Shift, 2 Ctrl, 4 Alt needed.
 // -1 when no key of the layout types it.
 QX_HALF_API int16_t vk_key_scan(uint8_t character);

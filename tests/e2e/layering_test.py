@@ -7,7 +7,7 @@ import sys
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 SOURCE_FOLDERS = ("src/runtime", "src/gfx", "include/qx", "game", "tools", "examples", "bench")
-PLATFORM_FOLDERS = ("runtime/posix/", "gfx/x11/")
+PLATFORM_FOLDERS = ("runtime/posix/", "gfx/x11/", "gfx/terminal/")
 PLATFORM_HEADER = re.compile(
     r'^\s*#\s*include\s*<(X11/[^>]+|GL/[^>]+|dlfcn\.h|termios\.h|sys/ioctl\.h)>', re.M)
 PROJECT_INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
@@ -23,9 +23,11 @@ PUBLIC_USERS = ("game/", "examples/")
 FORBIDDEN = (
     ("runtime/posix/", ("gfx/", "game/")),
     ("runtime/", ("gfx/", "game/", "runtime/posix/")),
-    ("gfx/x11/", ("game/", "runtime/posix/")),
-    ("gfx/", ("game/", "gfx/x11/", "runtime/posix/")),
-    ("game/", ("runtime/posix/", "gfx/x11/")),
+    ("gfx/x11/", ("game/", "runtime/posix/", "gfx/terminal/")),
+    # The terminal driver shares the console's key decoder and its terminal restore.
+    ("gfx/terminal/", ("game/", "gfx/x11/")),
+    ("gfx/", ("game/", "gfx/x11/", "gfx/terminal/", "runtime/posix/")),
+    ("game/", ("runtime/posix/", "gfx/x11/", "gfx/terminal/")),
 )
 
 

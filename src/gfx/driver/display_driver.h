@@ -29,7 +29,8 @@ extern const DisplayDriver NULL_DRIVER;
 extern const DisplayDriver DIRECTX_DRIVER;
 extern const DisplayDriver GDI_DRIVER;
 extern const DisplayDriver OPENGL_DRIVER;
-extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", null
+extern const DisplayDriver TERMINAL_DRIVER;
+extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", "Terminal", null
 
 // Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
 // (null when unset). Returns the driver whose init succeeded, or null. With QXLOG=1 every
