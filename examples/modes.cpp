@@ -4,13 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gfx/driver/display_driver.h"
-#include "gfx/lines.h"
-#include "gfx/palette.h"
-#include "gfx/screen.h"
-#include "runtime/devices.h"
-#include "runtime/runtime.h"
-#include "runtime/text_hooks.h"
+#include <qx/qx.h>
 
 namespace {
 
@@ -26,7 +20,8 @@ void print_line(const char* text) {
 void show_256_colours() {
     for (int32_t index = 0; index < 256; ++index) {
         const int32_t x = (index % 16) * 20, y = 20 + (index / 16) * 11;
-        qx::draw_box(x, y, x + 19, y + 10, static_cast<uint32_t>(index), 1);
+        qx::draw_line(nullptr, x, y, x + 19, y + 10, static_cast<uint32_t>(index), qx::BOX_FILLED,
+                      qx::LINE_SOLID, qx::COORD_ABSOLUTE);
     }
     // The DAC ports take an index, then red, green and blue in 0..63.
     qx::dac_out(DAC_WRITE_INDEX, 1);
@@ -38,17 +33,18 @@ void show_256_colours() {
 // 16 colours as vertical bars 40 pixels wide below the text lines.
 void show_16_colours(int32_t height) {
     for (int32_t index = 0; index < 16; ++index) {
-        qx::draw_box(index * 40, 40, index * 40 + 39, height - 1, static_cast<uint32_t>(index), 1);
+        qx::draw_line(nullptr, index * 40, 40, index * 40 + 39, height - 1,
+                      static_cast<uint32_t>(index), qx::BOX_FILLED, qx::LINE_SOLID,
+                      qx::COORD_ABSOLUTE);
     }
 }
 
 // The driver's full-screen modes at this depth, as (width << 16) | height entries.
-void list_full_screen_modes(int32_t depth) {
-    const qx::DisplayDriver* driver = qx::screen->driver;
+void list_full_screen_modes(const qx::ScreenInfo& info) {
     int32_t count = 0;
-    int32_t* modes = driver->fetch_modes ? driver->fetch_modes(depth, &count) : nullptr;
+    int32_t* modes = qx::fetch_display_modes(info.depth, &count);
     char line[80];
-    std::snprintf(line, sizeof line, "%s offers %d full-screen mode%s", driver->name, count,
+    std::snprintf(line, sizeof line, "%s offers %d full-screen mode%s", info.driver, count,
                   count == 1 ? "" : "s");
     print_line(line);
     for (int32_t i = 0; i < count && i < 3; ++i) {
@@ -66,20 +62,22 @@ int main(int argc, char** argv) {
     const struct {
         int32_t mode;
         const char* title;
-    } screens[] = {{13, "Mode 13: 320 x 200, 256 colours"},
-                   {12, "Mode 12: 640 x 480, 16 colours"},
-                   {9, "Mode 9: 640 x 350, 16 of 64 colours"}};
+    } screens[] = {{qx::MODE_320X200_256, "Mode 13: 320 x 200, 256 colours"},
+                   {qx::MODE_640X480_16, "Mode 12: 640 x 480, 16 colours"},
+                   {qx::MODE_640X350_16, "Mode 9: 640 x 350, 16 of 64 colours"}};
     for (const auto& s : screens) {
         if (qx::screen_mode(s.mode, 0, 1, 0, 0) != 0) {
             std::printf("mode %d cannot be shown here: %s\n", s.mode, qx::error_text());
             qx::runtime_end(1);
         }
         print_line(s.title);
-        if (s.mode == 13) {
+        qx::ScreenInfo info{};
+        qx::screen_info(&info);
+        if (s.mode == qx::MODE_320X200_256) {
             show_256_colours();
         } else {
-            show_16_colours(qx::screen->height);
-            list_full_screen_modes(qx::screen->depth);
+            show_16_colours(info.height);
+            list_full_screen_modes(info);
         }
         qx::wait_for_key();
     }

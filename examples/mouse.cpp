@@ -2,17 +2,11 @@
 // pointer, the middle button shows it again; any key ends the program.
 #include <cstdio>
 
-#include "gfx/graphics_input.h"
-#include "gfx/lines.h"
-#include "gfx/screen.h"
-#include "runtime/console_output.h"
-#include "runtime/devices.h"
-#include "runtime/runtime.h"
-#include "runtime/text_hooks.h"
+#include <qx/qx.h>
 
 namespace {
 
-constexpr int32_t BUTTON_LEFT = 1, BUTTON_RIGHT = 2, BUTTON_MIDDLE = 4;
+constexpr uint32_t YELLOW = 14;
 
 }  // namespace
 
@@ -25,19 +19,22 @@ int main(int argc, char** argv) {
     }
     while (!qx::key_waiting()) {
         int32_t x = 0, y = 0, wheel = 0, buttons = 0;
-        // -1: the window is not active or the pointer is outside it.
+        // Not 0: the window is not active or the pointer is outside it.
         if (qx::graphics_get_mouse(&x, &y, &wheel, &buttons) == 0) {
             char line[64];
             std::snprintf(line, sizeof line, "x %3d  y %3d  wheel %3d  buttons %d%d%d  ", x, y,
-                          wheel, buttons & BUTTON_LEFT ? 1 : 0, buttons & BUTTON_MIDDLE ? 1 : 0,
-                          buttons & BUTTON_RIGHT ? 1 : 0);
+                          wheel, buttons & qx::MOUSE_LEFT ? 1 : 0,
+                          buttons & qx::MOUSE_MIDDLE ? 1 : 0, buttons & qx::MOUSE_RIGHT ? 1 : 0);
             int32_t result = 0;
             qx::locate(1, 1, -1, &result);
             qx::print_cstring(0, line, 0);
             // A trail of the left button's path.
-            if (buttons & BUTTON_LEFT) qx::draw_box(x, y, x + 1, y + 1, 14, 1);
-            if (buttons & BUTTON_RIGHT) qx::graphics_set_mouse(-1, 0, 0);
-            if (buttons & BUTTON_MIDDLE) qx::graphics_set_mouse(-1, 0, 1);
+            if (buttons & qx::MOUSE_LEFT) {
+                qx::draw_line(nullptr, x, y, x + 1, y + 1, YELLOW, qx::BOX_FILLED, qx::LINE_SOLID,
+                              qx::COORD_ABSOLUTE);
+            }
+            if (buttons & qx::MOUSE_RIGHT) qx::graphics_set_mouse(-1, 0, 0);
+            if (buttons & qx::MOUSE_MIDDLE) qx::graphics_set_mouse(-1, 0, 1);
         }
         qx::sleep_ms(20);
     }

@@ -2,10 +2,7 @@
 // itself and calls the driver's flip once per frame, which also delivers the keys. Any key ends it.
 #include <cstdio>
 
-#include "gfx/driver/display_driver.h"
-#include "gfx/screen.h"
-#include "runtime/runtime.h"
-#include "runtime/text_hooks.h"
+#include <qx/qx.h>
 
 namespace {
 
@@ -69,14 +66,15 @@ int main(int argc, char** argv) {
         std::printf("no OpenGL screen here: %s\n", qx::error_text());
         qx::runtime_end(1);
     }
-    if (qx::screen->driver->flip == nullptr || !load_gl(&gl)) {
-        std::printf("no OpenGL screen here: the %s driver offers no GL\n",
-                    qx::screen->driver->name);
+    if (!load_gl(&gl)) {
+        qx::ScreenInfo info{};
+        qx::screen_info(&info);
+        std::printf("no OpenGL screen here: the %s driver offers no GL\n", info.driver);
         qx::runtime_end(1);
     }
     while (qx::read_key_text().length == 0) {
         draw_triangle(gl);
-        qx::screen->driver->flip();  // keys and window events, then the swap
+        if (qx::flip_screen() != 0) break;  // keys and window events, then the swap
         qx::sleep_ms(10);
     }
     qx::runtime_end(0);

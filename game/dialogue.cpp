@@ -1,8 +1,6 @@
-#include "game/dialogue.h"
+#include <qx/qx.h>
 
-#include "runtime/devices.h"
-#include "runtime/line_input.h"
-#include "runtime/text_hooks.h"
+#include "game/dialogue.h"
 
 namespace chase {
 

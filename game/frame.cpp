@@ -1,13 +1,9 @@
 // The start values and one frame of the game loop.
 #include <cmath>
 
+#include <qx/qx.h>
+
 #include "game/game_state.h"
-#include "gfx/ellipse.h"
-#include "gfx/lines.h"
-#include "runtime/console_output.h"
-#include "runtime/devices.h"
-#include "runtime/random.h"
-#include "runtime/text_hooks.h"
 
 namespace chase {
 
@@ -21,7 +17,7 @@ constexpr unsigned char BLANKS[14] = {' ', ' ', ' ', ' ', ' ', ' ', ' ',
 // A whole ellipse: start 0 and the full-turn mark.
 void disc(double x, double y, int32_t radius, uint32_t color, double aspect, int32_t filled) {
     qx::draw_ellipse(nullptr, single(x), single(y), static_cast<float>(radius), color,
-                     single(aspect), 0.0f, qx::FULL_TURN_MARK, filled, 0);
+                     single(aspect), 0.0f, qx::FULL_TURN_MARK, filled, qx::COORD_ABSOLUTE);
 }
 
 void draw_player(const GameState& s) {
@@ -34,13 +30,14 @@ void erase_player(const GameState& s) {
 
 // In double: a width near the 32-bit limit must not wrap.
 void draw_goal_picture(double w) {
-    qx::draw_line(nullptr, single(w - 41), 20.0f, single(w - 18), 60.0f, GOAL_COLOR, 2, 0xFFFF, 0);
+    qx::draw_line(nullptr, single(w - 41), 20.0f, single(w - 18), 60.0f, GOAL_COLOR, qx::BOX_FILLED,
+                  qx::LINE_SOLID, qx::COORD_ABSOLUTE);
     for (int32_t r = 1; r <= 12; ++r) {
         qx::draw_ellipse(nullptr, single(w - 29), 24.0f, static_cast<float>(r), GOAL_COLOR, 0.0f,
-                         GOAL_ARC_START, GOAL_ARC_END, 0, 0);
+                         GOAL_ARC_START, GOAL_ARC_END, 0, qx::COORD_ABSOLUTE);
     }
     qx::draw_ellipse(nullptr, single(w - 25), 40.0f, 4.0f, WHITE, 0.5f, 0.0f, qx::FULL_TURN_MARK, 1,
-                     0);
+                     qx::COORD_ABSOLUTE);
 }
 
 KeyByte read_key_byte() {

@@ -1,10 +1,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <qx/qx.h>
+
 #include "game/chase.h"
 #include "game/dialogue.h"
 #include "game/options.h"
-#include "runtime/runtime.h"
 
 namespace chase {
 

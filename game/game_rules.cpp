@@ -1,12 +1,9 @@
 // Distance, the hit test, the chasers' step, the explosion and the ending pictures.
 #include <cmath>
 
+#include <qx/qx.h>
+
 #include "game/game_state.h"
-#include "gfx/coordinates.h"
-#include "gfx/lines.h"
-#include "runtime/devices.h"
-#include "runtime/random.h"
-#include "runtime/text_hooks.h"
 
 namespace chase {
 
@@ -18,18 +15,19 @@ constexpr int32_t EXPLOSION_LAST_POINTS = 2000;
 constexpr int32_t EXPLOSION_PAUSE_MS = 10;
 
 void outline_box(const ChaserBox& box, uint32_t color) {
-    qx::draw_line(nullptr, single(box.x1), single(box.y1), single(box.x2), single(box.y2), color, 1,
-                  0xFFFF, 0);
+    qx::draw_line(nullptr, single(box.x1), single(box.y1), single(box.x2), single(box.y2), color,
+                  qx::BOX_OUTLINE, qx::LINE_SOLID, qx::COORD_ABSOLUTE);
 }
 
 void filled_box(float x1, float y1, float x2, float y2, uint32_t color) {
-    qx::draw_line(nullptr, x1, y1, x2, y2, color, 2, 0xFFFF, 0);
+    qx::draw_line(nullptr, x1, y1, x2, y2, color, qx::BOX_FILLED, qx::LINE_SOLID,
+                  qx::COORD_ABSOLUTE);
 }
 
 // A point at distance scale from the centre, at a random angle drawn first.
 void scatter_point(double cx, double cy, double scale, double angle, uint32_t color) {
     qx::draw_point(nullptr, single(cx + scale * std::cos(angle)),
-                   single(cy + scale * std::sin(angle)), color, 0, 0);
+                   single(cy + scale * std::sin(angle)), color, qx::COORD_ABSOLUTE, 0);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include <qx/version.h>
+
 #include "game/pace.h"
 
 namespace chase {
@@ -106,7 +108,7 @@ const char* usage_text() {
 }
 
 std::string version_line() {
-    return std::string("chase ") + CHASE_VERSION + "\n";
+    return std::string("chase ") + qx::version() + "\n";
 }
 
 }  // namespace chase

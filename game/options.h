@@ -6,9 +6,6 @@
 
 namespace chase {
 
-// The one place that names the version.
-constexpr char CHASE_VERSION[] = "0.2.0";
-
 enum class OptionsAction { PLAY, HELP, VERSION, BAD };
 
 struct Options {
@@ -21,7 +18,8 @@ struct Options {
 // default can be overridden. --help and --version are answered as soon as they are met.
 Options parse_options(int argc, const char* const* argv);
 
-// The usage text of --help and the line of --version, each ending with a new line.
+// The usage text of --help and the line of --version (the runtime's version, which the game
+// shares), each ending with a new line.
 const char* usage_text();
 std::string version_line();
 

@@ -1,12 +1,8 @@
+#include <qx/qx.h>
+
 #include "game/chase.h"
 #include "game/game_state.h"
 #include "game/pace.h"
-#include "gfx/screen.h"
-#include "runtime/key_queue.h"
-#include "runtime/random.h"
-#include "runtime/runtime.h"
-#include "runtime/text_hooks.h"
-#include "runtime/timer.h"
 
 namespace chase {
 

@@ -18,6 +18,7 @@ qx_install_packages() {
     fi
 }
 
-QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev)
+QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev
+                   libchafa-dev libglib2.0-dev)
 QX_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool x11-utils tmux
                   vgabios xauth libgl1-mesa-dri libglx-mesa0)

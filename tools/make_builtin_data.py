@@ -3,7 +3,7 @@
 with lzw_pack and writes src/gfx/builtin_data_packed.cpp.
 
 Usage: make_builtin_data.py LZW_PACK [--check] [--vgabios PATH] [--block OUT]
-  LZW_PACK   the built packer (build/tools/lzw_pack)
+  LZW_PACK   the built packer (build/tools/qx_lzw_pack)
   --check    compare with the committed source instead of writing it (exit 1 on difference)
   --block    also write the unpacked block to OUT
 """

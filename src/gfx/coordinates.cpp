@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "gfx/draw_call.h"
 #include "gfx/lines.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/screen.h"
@@ -11,9 +12,6 @@
 namespace qx {
 
 namespace {
-
-// Device coordinates are kept within this bound: far outside any screen, with room to add.
-constexpr double DEVICE_LIMIT = 1 << 30;
 
 // The screen's view while an image is the target.
 struct SavedView {
@@ -36,14 +34,17 @@ void point_line_table_at(uint8_t* start, int32_t pitch, int32_t rows) {
 
 int32_t device_int(double value) {
     if (std::isnan(value)) return 0;
-    if (value > DEVICE_LIMIT) return static_cast<int32_t>(DEVICE_LIMIT);
-    if (value < -DEVICE_LIMIT) return -static_cast<int32_t>(DEVICE_LIMIT);
+    if (value > DEVICE_BOUND) return DEVICE_BOUND;
+    if (value < -DEVICE_BOUND) return -DEVICE_BOUND;
     return static_cast<int32_t>(value);
 }
 
+int32_t round_far_coordinate(float v) {
+    return device_int(v > 0 ? static_cast<double>(v) + 0.5 : static_cast<double>(v) - 0.5);
+}
+
 bool inside_view(int32_t x, int32_t y) {
-    return x >= screen->view_x && x < screen->view_x + screen->view_w && y >= screen->view_y &&
-           y < screen->view_y + screen->view_h;
+    return in_view(screen, x, y);
 }
 
 void prepare_target(const void* image) {
@@ -88,30 +89,11 @@ void prepare_target(const void* image) {
 }
 
 void apply_step(int32_t coord_type, float* x1, float* y1, float* x2, float* y2) {
-    if (coord_type == 2 || coord_type == 3 || coord_type == 5) {
-        *x1 += screen->last_x;
-        *y1 += screen->last_y;
-    }
-    if ((coord_type == 1 || coord_type == 3) && x2 && y2) {
-        *x2 += *x1;
-        *y2 += *y1;
-    }
-    if (x2 && y2) {
-        screen->last_x = *x2;
-        screen->last_y = *y2;
-    } else {
-        screen->last_x = *x1;
-        screen->last_y = *y1;
-    }
+    step_points(screen, coord_type, x1, y1, x2, y2);
 }
 
 void map_point(float x, float y, int32_t* xi, int32_t* yi) {
-    *xi = device_int(x > 0 ? static_cast<double>(x) + 0.5 : static_cast<double>(x) - 0.5);
-    *yi = device_int(y > 0 ? static_cast<double>(y) + 0.5 : static_cast<double>(y) - 0.5);
-    if (!(screen->screen_flags & SCREEN_VIEW_ABSOLUTE)) {
-        *xi = device_int(static_cast<double>(*xi) + screen->view_x);
-        *yi = device_int(static_cast<double>(*yi) + screen->view_y);
-    }
+    to_device(screen, x, y, *xi, *yi);
 }
 
 void sort_corners(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2) {
@@ -120,11 +102,7 @@ void sort_corners(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2) {
 }
 
 uint32_t convert_color(uint32_t color) {
-    if (screen->bytes_per_pixel == 2) {
-        uint32_t red = (color >> 16) & 0xFF, green = (color >> 8) & 0xFF, blue = color & 0xFF;
-        color = (red & 0xF8) << 8 | (green & 0xFC) << 3 | blue >> 3;
-    }
-    return color & screen->color_mask;
+    return pixel_value(screen, color);
 }
 
 void clear_view() {
@@ -180,22 +158,44 @@ void set_view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill_colo
     }
 }
 
+namespace {
+
+[[gnu::always_inline]] inline void plot_point(ScreenContext* s, int32_t x, int32_t y,
+                                              uint32_t pixel) {
+    lock_screen(s);
+    store_pixel(s->line_table, s->bytes_per_pixel, x, y, pixel);
+    mark_row_dirty(s, y);
+    unlock_screen(s);
+}
+
+// Relative points, another target, rounding, points outside the view.
+[[gnu::noinline]] void draw_point_general(ScreenContext* s, const void* target, float x, float y,
+                                          uint32_t pixel, int32_t coord_type) {
+    use_target(s, target);
+    step_points(s, coord_type, &x, &y, nullptr, nullptr);
+    int32_t xi, yi;
+    to_device(s, x, y, xi, yi);
+    if (in_view(s, xi, yi)) plot_point(s, xi, yi, pixel);
+}
+
+}  // namespace
+
 void draw_point(const void* target, float x, float y, uint32_t color, int32_t coord_type,
                 int32_t use_background) {
     ScreenContext* s = screen;
     if (!s) return;
-    uint32_t pixel = color != DEFAULT_COLOR ? convert_color(color)
+    uint32_t pixel = color != DEFAULT_COLOR ? pixel_value(s, color)
                      : use_background       ? s->bg_color
                                             : s->fg_color;
-    prepare_target(target);
-    apply_step(coord_type, &x, &y, nullptr, nullptr);
     int32_t xi, yi;
-    map_point(x, y, &xi, &yi);
-    if (!inside_view(xi, yi)) return;
-    begin_draw();
-    pixel_ops.put_pixel(xi, yi, pixel);
-    mark_rows_dirty(yi, yi);
-    end_draw();
+    if (coord_type == 0 && target == s->target && whole_point_in_view(s, x, y, xi, yi)) {
+        // The common call: a whole-number point inside the view.
+        s->last_x = x;
+        s->last_y = y;
+        plot_point(s, xi, yi, pixel);
+        return;
+    }
+    draw_point_general(s, target, x, y, pixel, coord_type);
 }
 
 }  // namespace qx

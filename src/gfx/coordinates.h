@@ -4,26 +4,16 @@
 
 #include <cstdint>
 
+#include <qx/drawing.h>
+
 namespace qx {
-
-constexpr int32_t OMITTED_COORDINATE = -32768;
-
-// Image buffer header: int16 width x 8, int16 height, then the rows without padding.
-struct ImageHeader {
-    int16_t width_x8;
-    int16_t height;
-};
 
 void prepare_target(const void* image);
 // x2/y2 may be null (a single point). The last point becomes the second point, or the first.
 void apply_step(int32_t coord_type, float* x1, float* y1, float* x2, float* y2);
 void map_point(float x, float y, int32_t* xi, int32_t* yi);
 void sort_corners(int32_t* x1, int32_t* y1, int32_t* x2, int32_t* y2);
-void set_view(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill_color,
-              uint32_t border_color, int32_t absolute);
 uint32_t convert_color(uint32_t color);
-void draw_point(const void* target, float x, float y, uint32_t color, int32_t coord_type,
-                int32_t use_background);
 
 // Fills the view port with bg_color and makes its centre the last point.
 void clear_view();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gfx/coordinates.h"
+#include "gfx/draw_call.h"
 #include "gfx/lines.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/screen.h"
@@ -52,19 +53,25 @@ struct RowClip {
     uint8_t* const* rows;
     int32_t bytes_per_pixel;
     uint32_t color;
+    uint64_t word;  // the colour's byte repeated, for byte pixels
 
     static RowClip of_target(uint32_t color) {
         const ScreenContext* s = screen;
         return {s->view_x,     s->view_x + s->view_w - 1, s->view_y, s->view_y + s->view_h - 1,
-                s->line_table, s->bytes_per_pixel,        color};
+                s->line_table, s->bytes_per_pixel,        color,     byte_word(color)};
     }
     void fill(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
         if (x_left < left) x_left = left;
         if (x_right > right) x_right = right;
         if (x_right < x_left) return;
-        pixel_ops.fill_span(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, color,
-                            static_cast<size_t>(x_right - x_left + 1));
+        const auto count = static_cast<size_t>(x_right - x_left + 1);
+        if (bytes_per_pixel == 1) {
+            fill_bytes(rows[y] + x_left, word, count);
+        } else {
+            fill_pixels(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, bytes_per_pixel,
+                        color, count);
+        }
     }
     void ends(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
@@ -78,7 +85,8 @@ struct RowClip {
             store_pixel(rows, bytes_per_pixel, x, y, color);
         }
     }
-    void row(int32_t y, int32_t x_left, int32_t x_right, int32_t filled) const {
+    [[gnu::always_inline]] void row(int32_t y, int32_t x_left, int32_t x_right,
+                                    int32_t filled) const {
         if (filled)
             fill(y, x_left, x_right);
         else
@@ -86,15 +94,12 @@ struct RowClip {
     }
 };
 
-void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int32_t filled) {
-    const RowClip clip = RowClip::of_target(color);
-    int32_t x_left = device_int(cx - static_cast<double>(rx));
-    int32_t x_right = device_int(cx + static_cast<double>(rx));
-    if (ry == 0) {
-        clip.fill(cy, x_left, x_right);
-        return;
-    }
-    clip.row(cy, x_left, x_right, filled);
+// The rows of a whole ellipse from its centre row outwards, each given to row(y, x_left,
+// x_right); x_left only grows and x_right only shrinks from the first row's.
+template <typename Row>
+void walk_whole(int32_t cy, int32_t x_left, int32_t x_right, float rx, float ry, int32_t filled,
+                Row row) {
+    row(cy, x_left, x_right);
     int64_t a2 = static_cast<int64_t>(static_cast<double>(rx) * rx);
     int64_t b2 = static_cast<int64_t>(static_cast<double>(ry) * ry);
     int64_t d = static_cast<int64_t>(static_cast<double>(b2) * rx);
@@ -120,9 +125,41 @@ void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int3
         }
         // A step that moved x only narrows rows already filled: only an outline gains pixels.
         if (!filled || y_moved) {
-            clip.row(y_bottom, x_left, x_right, filled);
-            clip.row(y_top, x_left, x_right, filled);
+            row(y_bottom, x_left, x_right);
+            row(y_top, x_left, x_right);
         }
+    }
+}
+
+void draw_whole(int32_t cx, int32_t cy, float rx, float ry, uint32_t color, int32_t filled) {
+    const RowClip clip = RowClip::of_target(color);
+    const int32_t x_left = device_int(cx - static_cast<double>(rx));
+    const int32_t x_right = device_int(cx + static_cast<double>(rx));
+    if (ry == 0) {
+        clip.fill(cy, x_left, x_right);
+        return;
+    }
+    if (clip.bytes_per_pixel != 1 || x_left < clip.left || x_right > clip.right ||
+        x_left > x_right) {
+        walk_whole(cy, x_left, x_right, rx, ry, filled,
+                   [&clip, filled](int32_t y, int32_t l, int32_t r) { clip.row(y, l, r, filled); });
+        return;
+    }
+    // Every row within the clip's columns, bytes: only the row needs a test.
+    uint8_t* const* rows = clip.rows;
+    const int32_t top = clip.top, bottom = clip.bottom;
+    if (filled) {
+        walk_whole(cy, x_left, x_right, rx, ry, 1, [=, &clip](int32_t y, int32_t l, int32_t r) {
+            if (y >= top && y <= bottom && r >= l)
+                fill_bytes(rows[y] + l, clip.word, static_cast<size_t>(r - l + 1));
+        });
+    } else {
+        const auto byte = static_cast<uint8_t>(color);
+        walk_whole(cy, x_left, x_right, rx, ry, 0, [=](int32_t y, int32_t l, int32_t r) {
+            if (y < top || y > bottom) return;
+            rows[y][l] = byte;
+            rows[y][r] = byte;
+        });
     }
 }
 
@@ -231,8 +268,19 @@ void draw_arc(const void* target, int32_t cx, int32_t cy, float rx, float ry, fl
     if (!normalise_angles(start, end)) return;
     const ArcPoints* points = arc_points(rx, ry, start, end);
     const RowClip clip = RowClip::of_target(color);
-    begin_draw();
+    lock_screen(screen);
     if (points != nullptr) {
+        // No offset exceeds the radius rounded up: an arc whose whole ellipse is inside the
+        // clip stores its bytes without a test per point.
+        const int64_t reach_x = static_cast<int64_t>(std::fabs(rx)) + 1;
+        const int64_t reach_y = static_cast<int64_t>(std::fabs(ry)) + 1;
+        if (clip.bytes_per_pixel == 1 && cx - reach_x >= clip.left && cx + reach_x <= clip.right &&
+            cy - reach_y >= clip.top && cy + reach_y <= clip.bottom) {
+            const auto byte = static_cast<uint8_t>(color);
+            for (int32_t i = 0; i < points->count; ++i)
+                clip.rows[cy - points->offsets[i].py][cx + points->offsets[i].px] = byte;
+            return;
+        }
         for (int32_t i = 0; i < points->count; ++i)
             clip.point(cx + points->offsets[i].px, cy - points->offsets[i].py);
         return;
@@ -255,11 +303,11 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
                   float start, float end, int32_t filled, int32_t coord_type) {
     ScreenContext* s = screen;
     if (!s) return;
-    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : convert_color(color);
-    prepare_target(target);
-    apply_step(coord_type, &x, &y, nullptr, nullptr);
+    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
+    use_target(s, target);
+    step_points(s, coord_type, &x, &y, nullptr, nullptr);
     int32_t cx, cy;
-    map_point(x, y, &cx, &cy);
+    to_device(s, x, y, cx, cy);
     if (aspect == 0) {
         aspect =
             static_cast<float>(static_cast<double>(s->height) / s->width * DEFAULT_ASPECT_FACTOR);
@@ -273,7 +321,7 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
     bool whole =
         start == 0 && std::bit_cast<uint32_t>(end) == std::bit_cast<uint32_t>(FULL_TURN_MARK);
     if (whole) {
-        begin_draw();
+        lock_screen(s);
         draw_whole(cx, cy, rx, ry, pixel, filled);
     } else {
         draw_arc(target, cx, cy, rx, ry, start, end, pixel, color);
@@ -282,8 +330,8 @@ void draw_ellipse(const void* target, float x, float y, float radius, uint32_t c
     int32_t last = device_int(cy + static_cast<double>(ry));
     if (first < s->view_y) first = s->view_y;
     if (last > s->view_y + s->view_h - 1) last = s->view_y + s->view_h - 1;
-    if (first <= last) mark_rows_dirty(first, last);
-    end_draw();
+    if (first <= last) mark_dirty(s, first, last);
+    unlock_screen(s);
     s->last_x = x;
     s->last_y = y;
 }

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include <qx/drivers.h>
+
 #include "runtime/rtstring.h"
 
 namespace qx {
@@ -22,9 +24,5 @@ int32_t graphics_line_input(const Rtstring* prompt, Rtstring* destination, int32
 int32_t graphics_line_input_wide(const Rtwstring* prompt, Rtwstring* destination,
                                  int32_t destination_size, int32_t fill, int32_t add_question,
                                  int32_t add_newline);
-
-// Without a driver that can serve them both report runtime error code 1 (and read -1s).
-int32_t graphics_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons);
-int32_t graphics_set_mouse(int32_t x, int32_t y, int32_t cursor);
 
 }  // namespace qx

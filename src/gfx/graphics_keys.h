@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include <qx/graphics_text.h>
+
 #include "runtime/key_code.h"
 
 namespace qx {
@@ -32,11 +34,10 @@ int32_t graphics_take_key_seen();
 // Empties the ring and clears the flag (tests).
 void reset_graphics_keys();
 
-// Text hook slots 0, 1, 2, 14 and 23.
+// Text hook slots 0, 1, 2 and 23 (14 is public).
 KeyText graphics_key_text();
 int32_t graphics_wait_key();
 int32_t graphics_key_waiting();
-int32_t graphics_key_state(int32_t scan_code);
 void graphics_sleep(int32_t milliseconds);
 
 }  // namespace qx

@@ -57,14 +57,13 @@ void draw_glyphs(GlyphRows<Pixel>& cache, const unsigned char* characters, int32
     const int32_t height = screen->font->cell_height;
     const uint8_t* const glyphs = screen->font->glyphs;
     uint8_t* const* const lines = screen->line_table;
-    for (int32_t r = 0; r < height; ++r) {
-        uint8_t* line = lines[y + r] + static_cast<size_t>(x) * sizeof(Pixel);
-        const uint8_t* row_bits = glyphs + r;
-        for (int32_t k = 0; k < count; ++k) {
-            const uint8_t bits = row_bits[characters[k] * height];
-            std::memcpy(line + static_cast<size_t>(k) * sizeof table.rows[0], table.rows[bits],
-                        sizeof table.rows[0]);
-        }
+    // Character by character: each glyph's rows are consecutive bytes of the font.
+    const size_t offset = static_cast<size_t>(x) * sizeof(Pixel);
+    for (int32_t k = 0; k < count; ++k) {
+        const uint8_t* glyph = glyphs + characters[k] * height;
+        const size_t column = offset + static_cast<size_t>(k) * sizeof table.rows[0];
+        for (int32_t r = 0; r < height; ++r)
+            std::memcpy(lines[y + r] + column, table.rows[glyph[r]], sizeof table.rows[0]);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include <qx/graphics_text.h>
+
 #include "runtime/text_layout.h"
 
 namespace qx {
@@ -14,8 +16,6 @@ struct DirtyRowRange {
     int32_t first;
     int32_t end;  // empty when equal to first
 };
-
-constexpr int32_t CLEAR_DEFAULT = -65536;  // clear mode when no argument was given
 
 void graphics_print_buffer(const unsigned char* text, int32_t length, int32_t mask);
 // 16-bit units become bytes: up to 255 as they are, others "?", a surrogate pair one "?".
@@ -28,14 +28,11 @@ int32_t graphics_write_chars(PrintContext* context, const unsigned char* charact
 void graphics_scroll(PrintContext* context, int32_t left, int32_t top, int32_t right,
                      int32_t bottom, int32_t lines);
 
-void graphics_clear(int32_t mode);
 int32_t graphics_locate(int32_t row, int32_t column, int32_t visibility);
-int32_t graphics_width(int32_t columns, int32_t rows);
 int32_t graphics_get_column();
 int32_t graphics_get_row();
 void graphics_get_xy(int32_t* column, int32_t* row);
 void graphics_get_size(int32_t* columns, int32_t* rows);
-int32_t graphics_read_cell(int32_t column, int32_t row, int32_t want_color);
 void graphics_view_update();  // nothing to do: the graphics screen has no console area
 
 }  // namespace qx

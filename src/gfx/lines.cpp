@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "gfx/coordinates.h"
+#include "gfx/draw_call.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/screen.h"
 
@@ -91,9 +92,8 @@ void draw_horizontal(int32_t x1, int32_t x2, int32_t y, uint32_t color, uint16_t
         walk = {reverse_style(style), 1u << ((x2 - x1) & 15)};
     }
     if (style == 0xFFFF) {
-        pixel_ops.fill_span(
-            screen->line_table[y] + static_cast<ptrdiff_t>(x1) * screen->bytes_per_pixel, color,
-            static_cast<size_t>(x2 - x1 + 1));
+        fill_pixels(screen->line_table[y] + static_cast<ptrdiff_t>(x1) * screen->bytes_per_pixel,
+                    screen->bytes_per_pixel, color, static_cast<size_t>(x2 - x1 + 1));
         return;
     }
     uint8_t* const* rows = screen->line_table;
@@ -154,45 +154,53 @@ void draw_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t color, in
     int32_t cx2 = x2 < view_right - 1 ? x2 : view_right - 1;
     int32_t cy2 = y2 < view_bottom - 1 ? y2 : view_bottom - 1;
     size_t run = static_cast<size_t>(cx2 - cx1 + 1);
-    ptrdiff_t offset = static_cast<ptrdiff_t>(cx1) * s->bytes_per_pixel;
-    begin_draw();
+    const int32_t bytes = s->bytes_per_pixel;
+    uint8_t* const* rows = s->line_table;
+    ptrdiff_t offset = static_cast<ptrdiff_t>(cx1) * bytes;
+    lock_screen(s);
     if (filled) {
         for (int32_t y = cy1; y <= cy2; ++y)
-            pixel_ops.fill_span(s->line_table[y] + offset, color, run);
+            fill_pixels(rows[y] + offset, bytes, color, run);
     } else {
-        if (x1 >= s->view_x) {
-            for (int32_t y = cy1; y <= cy2; ++y)
-                store_pixel(s->line_table, s->bytes_per_pixel, x1, y, color);
+        // Both sides in one pass over the rows; bytes first, the common screen.
+        const bool left = x1 >= s->view_x, right = x2 < view_right;
+        if (bytes == 1 && left && right) {
+            for (int32_t y = cy1; y <= cy2; ++y) {
+                rows[y][x1] = static_cast<uint8_t>(color);
+                rows[y][x2] = static_cast<uint8_t>(color);
+            }
+        } else {
+            for (int32_t y = cy1; y <= cy2; ++y) {
+                if (left) store_pixel(rows, bytes, x1, y, color);
+                if (right) store_pixel(rows, bytes, x2, y, color);
+            }
         }
-        if (x2 < view_right) {
-            for (int32_t y = cy1; y <= cy2; ++y)
-                store_pixel(s->line_table, s->bytes_per_pixel, x2, y, color);
-        }
-        if (y1 >= s->view_y) pixel_ops.fill_span(s->line_table[y1] + offset, color, run);
-        if (y2 < view_bottom) pixel_ops.fill_span(s->line_table[y2] + offset, color, run);
+        if (y1 >= s->view_y) fill_pixels(rows[y1] + offset, bytes, color, run);
+        if (y2 < view_bottom) fill_pixels(rows[y2] + offset, bytes, color, run);
     }
-    mark_rows_dirty(cy1, cy2);
-    end_draw();
+    mark_dirty(s, cy1, cy2);
+    unlock_screen(s);
 }
 
-void draw_line(const void* target, float x1, float y1, float x2, float y2, uint32_t color,
-               int32_t box_type, int32_t style, int32_t coord_type) {
-    ScreenContext* s = screen;
-    if (!s) return;
-    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : convert_color(color);
-    auto pattern = static_cast<uint16_t>(style & 0xFFFF);
-    prepare_target(target);
-    apply_step(coord_type, &x1, &y1, &x2, &y2);
+namespace {
+
+// Everything else: relative points, boxes, styles, slanted lines, clipping, rounding.
+[[gnu::noinline]] void draw_line_general(ScreenContext* s, const void* target, float x1, float y1,
+                                         float x2, float y2, uint32_t pixel, int32_t box_type,
+                                         int32_t style, int32_t coord_type) {
     int32_t ix1, iy1, ix2, iy2;
-    map_point(x1, y1, &ix1, &iy1);
-    map_point(x2, y2, &ix2, &iy2);
+    auto pattern = static_cast<uint16_t>(style & 0xFFFF);
+    use_target(s, target);
+    step_points(s, coord_type, &x1, &y1, &x2, &y2);
+    to_device(s, x1, y1, ix1, iy1);
+    to_device(s, x2, y2, ix2, iy2);
     if (box_type != 0) {
         sort_corners(&ix1, &iy1, &ix2, &iy2);
         draw_box(ix1, iy1, ix2, iy2, pixel, box_type == 2);
         return;
     }
-    if (!clip_line(ix1, iy1, ix2, iy2)) return;
-    begin_draw();
+    if (!(in_view(s, ix1, iy1) && in_view(s, ix2, iy2)) && !clip_line(ix1, iy1, ix2, iy2)) return;
+    lock_screen(s);
     if (ix1 == ix2) {
         draw_vertical(ix1, iy1, iy2, pixel, pattern);
     } else if (iy1 == iy2) {
@@ -200,8 +208,40 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
     } else {
         draw_bresenham(ix1, iy1, ix2, iy2, pixel, pattern);
     }
-    mark_rows_dirty(iy1 < iy2 ? iy1 : iy2, iy1 < iy2 ? iy2 : iy1);
-    end_draw();
+    mark_dirty(s, iy1 < iy2 ? iy1 : iy2, iy1 < iy2 ? iy2 : iy1);
+    unlock_screen(s);
+}
+
+}  // namespace
+
+void draw_line(const void* target, float x1, float y1, float x2, float y2, uint32_t color,
+               int32_t box_type, int32_t style, int32_t coord_type) {
+    ScreenContext* s = screen;
+    if (!s) return;
+    uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
+    int32_t ix1, iy1, ix2, iy2;
+    // The common call: a solid horizontal or vertical line between whole-number points inside
+    // the view, absolute, on the current target.
+    if (box_type == 0 && coord_type == 0 && target == s->target && (style & 0xFFFF) == 0xFFFF &&
+        whole_line_in_view(s, x1, y1, x2, y2, ix1, iy1, ix2, iy2) && (ix1 == ix2 || iy1 == iy2)) {
+        s->last_x = x2;
+        s->last_y = y2;
+        lock_screen(s);
+        if (iy1 == iy2) {
+            const int32_t left = ix1 < ix2 ? ix1 : ix2, right = ix1 < ix2 ? ix2 : ix1;
+            fill_pixels(s->line_table[iy1] + static_cast<ptrdiff_t>(left) * s->bytes_per_pixel,
+                        s->bytes_per_pixel, pixel, static_cast<size_t>(right - left + 1));
+            mark_row_dirty(s, iy1);
+        } else {
+            const int32_t top = iy1 < iy2 ? iy1 : iy2, bottom = iy1 < iy2 ? iy2 : iy1;
+            for (int32_t y = top; y <= bottom; ++y)
+                store_pixel(s->line_table, s->bytes_per_pixel, ix1, y, pixel);
+            mark_dirty(s, top, bottom);
+        }
+        unlock_screen(s);
+        return;
+    }
+    draw_line_general(s, target, x1, y1, x2, y2, pixel, box_type, style, coord_type);
 }
 
 }  // namespace qx

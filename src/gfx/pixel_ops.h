@@ -1,9 +1,14 @@
 // Per-depth pixel routines, chosen once per screen by select_pixel_ops.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qx {
 
@@ -34,6 +39,58 @@ inline void store_pixel(uint8_t* const* rows, int32_t bytes_per_pixel, int32_t x
         std::memcpy(row + static_cast<ptrdiff_t>(x) * 2, &value, 2);
     } else {
         std::memcpy(row + static_cast<ptrdiff_t>(x) * 4, &color, 4);
+    }
+}
+
+// count bytes of `word`'s repeated byte: up to 64 (the rows of a disc) in a few overlapping
+// stores, which beat a library call; more through memset.
+inline void fill_bytes(uint8_t* bytes, uint64_t word, size_t count) {
+    if (count > 64) {
+        std::memset(bytes, static_cast<int>(word & 0xFF), count);
+        return;
+    }
+#if defined(__SSE2__)
+    if (count >= 16) {
+        const __m128i wide = _mm_set1_epi64x(static_cast<long long>(word));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), wide);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + count - 16), wide);
+        if (count > 32) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 16), wide);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + count - 32), wide);
+        }
+        return;
+    }
+#endif
+    if (count >= 8) {
+        uint8_t* const last = bytes + count - 8;
+        for (; bytes < last; bytes += 8)
+            std::memcpy(bytes, &word, 8);
+        std::memcpy(last, &word, 8);
+        return;
+    }
+    if (count >= 4) {
+        std::memcpy(bytes, &word, 4);
+        std::memcpy(bytes + count - 4, &word, 4);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<uint8_t>(word);
+}
+
+// The byte repeated over a word, for fill_bytes.
+constexpr uint64_t byte_word(uint32_t color) {
+    return 0x0101010101010101ull * (color & 0xFF);
+}
+
+// count pixels of 1, 2 or 4 bytes from address, as fill_span stores them; inline for callers
+// that fill one span per call.
+inline void fill_pixels(void* address, int32_t bytes_per_pixel, uint32_t color, size_t count) {
+    if (bytes_per_pixel == 1) {
+        fill_bytes(static_cast<uint8_t*>(address), byte_word(color), count);
+    } else if (bytes_per_pixel == 2) {
+        std::fill_n(static_cast<uint16_t*>(address), count, static_cast<uint16_t>(color));
+    } else {
+        std::fill_n(static_cast<uint32_t*>(address), count, color);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gfx/builtin_data.h"
+#include "gfx/draw_call.h"
 #include "gfx/driver/display_driver.h"
 #include "gfx/font.h"
 #include "gfx/graphics_text_hooks.h"
@@ -277,18 +278,11 @@ const char* window_title() {
 }
 
 void begin_draw() {
-    ScreenContext* s = screen;
-    if (!s || (s->screen_flags & (SCREEN_LOCKED | SCREEN_LOCK_OWNED))) return;
-    if (s->driver && s->driver->lock) s->driver->lock();
-    s->screen_flags |= SCREEN_LOCKED | SCREEN_LOCK_OWNED;
+    if (screen) lock_screen(screen);
 }
 
 void end_draw() {
-    ScreenContext* s = screen;
-    if (!s || !(s->screen_flags & SCREEN_LOCK_OWNED)) return;
-    // The flags change while the lock is still held: the update thread reads them under it.
-    s->screen_flags &= ~(SCREEN_LOCKED | SCREEN_LOCK_OWNED);
-    if (s->driver && s->driver->unlock) s->driver->unlock();
+    if (screen) unlock_screen(screen);
 }
 
 bool drawing_on_shown_page() {
@@ -296,12 +290,7 @@ bool drawing_on_shown_page() {
 }
 
 void mark_rows_dirty(int32_t first, int32_t last) {
-    ScreenContext* s = screen;
-    if (!drawing_on_shown_page()) return;
-    if (first < 0) first = 0;
-    if (last > s->height - 1) last = s->height - 1;
-    if (first > last) return;
-    block_fill(s->dirty_lines + first, 1, static_cast<size_t>(last - first + 1));
+    if (screen) mark_dirty(screen, first, last);
 }
 
 void clear_dirty_rows() {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <qx/screen.h>
+
 namespace qx {
 
 struct DisplayDriver;
@@ -62,12 +64,6 @@ struct ScreenContext {
 extern ScreenContext* screen;
 extern uint32_t* HICOLOR_LOOKUP;  // 512 entries, allocated with the screen, filled by blitters
 
-int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
-                   int32_t refresh_rate);
-int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
-                    int32_t refresh_rate);
-void close_screen();
-
 // A screen mode: a row of the numbered table, or built from the size by screen_res.
 struct ModeDescription {
     int32_t width, height, depth, scanline_size;
@@ -82,12 +78,6 @@ struct ModeDescription {
 int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t requested_depth,
                  int32_t pages, int32_t refresh_rate, int32_t flags,
                  const DisplayDriver* const* drivers, const char* qxgfx);
-void change_window_title(const char* text, int32_t length);
-const char* window_title();  // the current title, the program's name by default
-
-// Lock bracket: nested brackets call the driver once; a lock an outer caller holds is kept.
-void begin_draw();
-void end_draw();
 
 // Dirty-row rule: marks rows first..last (inclusive, clamped) when the target is the shown page.
 bool drawing_on_shown_page();

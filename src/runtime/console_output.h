@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+#include <qx/console.h>
+
+#include "runtime/half_api.h"
+
 namespace qx {
 
 constexpr int32_t VIEW_UNSET = -1;
@@ -16,20 +20,15 @@ int32_t console_get_column();
 int32_t console_get_row();
 int32_t console_locate(int32_t row, int32_t column, int32_t visibility);
 void console_view_update();
-void beep();
 
-// The cursor-placement statement: checks, then locate_hook or console_locate.
-// Sets the runtime error code (0 or 1); writes the state word to result when given.
-void locate(int32_t row, int32_t column, int32_t visibility, int32_t* result);
 int32_t locate_or_show(int32_t row, int32_t column, int32_t visibility);
 
 // View-print rows, 0-based and area-relative; unset resolves to the whole area.
-int32_t view_print_top();
-int32_t view_print_bottom();
+QX_HALF_API int32_t view_print_top();
+QX_HALF_API int32_t view_print_bottom();
 void set_view_print(int32_t top, int32_t bottom);
-// Returns top + bottom * 65536, or 0 when refused. move_cursor false is the screen-mode core.
-int32_t view_print(int32_t top, int32_t bottom);
-int32_t view_print_core(int32_t top, int32_t bottom, bool move_cursor);
+// view_print without moving the cursor: the screen-mode core.
+QX_HALF_API int32_t view_print_core(int32_t top, int32_t bottom, bool move_cursor);
 
 }  // namespace qx
 

@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <qx/console.h>
+
+#include "runtime/half_api.h"
+
 namespace qx {
 
 struct DeviceRecord;
@@ -35,12 +39,9 @@ struct DeviceRecord {
 constexpr int32_t DEVICE_COUNT = 256;
 
 DeviceRecord* device_of(int32_t file_number);  // null outside 0, -1, 1..254
-DeviceRecord* console_device();                // set up on first use
+QX_HALF_API DeviceRecord* console_device();    // set up on first use
 void clear_device_table();
 
-void print_string(int32_t file_number, const unsigned char* text, int32_t length, int32_t mask);
-void print_cstring(int32_t file_number, const char* bytes, int32_t mask);
-void print_wide_string(int32_t file_number, const uint16_t* text16, int32_t mask);
 int32_t device_write_text(DeviceRecord* record, const unsigned char* bytes, int32_t length);
 int32_t device_write(DeviceRecord* record, int64_t offset, const void* bytes, int32_t length,
                      int32_t pad, int32_t track_column, int32_t wide);

@@ -3,10 +3,11 @@
 
 #include <cstdint>
 
-namespace qx {
+#include <qx/keys.h>
 
-constexpr int32_t KEY_NONE = -1;
-constexpr int32_t KEY_CLOSE = 0x6BFF;  // Alt+F4, also posted when the console or window closes
+#include "runtime/half_api.h"
+
+namespace qx {
 
 // Control-key state bits of a key event, as translate_key reads them.
 constexpr uint32_t RIGHT_ALT_PRESSED = 0x1;
@@ -16,17 +17,9 @@ constexpr uint32_t LEFT_CTRL_PRESSED = 0x8;
 constexpr uint32_t SHIFT_PRESSED = 0x10;
 constexpr uint32_t ENHANCED_KEY = 0x100;
 
-// A key as text: empty, one byte, or 0xFF and the scan code. Never allocates.
-struct KeyText {
-    int32_t length = 0;        // 0, 1 or 2
-    unsigned char bytes[2]{};  // valid up to length
-};
-
-KeyText key_code_to_text(int32_t code);
-
 // Returns the key code of one key event, or -1 (a modifier alone, an unknown key).
-int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
-                      uint32_t modifiers);
+QX_HALF_API int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
+                                  uint32_t modifiers);
 
 // Virtual keys named by the key translation and the terminal decoding.
 constexpr uint16_t VK_BACK = 0x08;
@@ -64,9 +57,9 @@ constexpr uint32_t MAP_VK_TO_SCAN = 0;
 constexpr uint32_t MAP_VK_TO_CHAR = 2;
 // MAP_VK_TO_SCAN: the key's scan code; MAP_VK_TO_CHAR: its unshifted character (letters in
 // upper case). 0 when the key has none.
-uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type);
+QX_HALF_API uint32_t map_virtual_key(uint32_t virtual_key, uint32_t map_type);
 // Low byte: the virtual key typing the character; high byte: 1 Shift, 2 Ctrl, 4 Alt needed.
 // -1 when no key of the layout types it.
-int16_t vk_key_scan(uint8_t character);
+QX_HALF_API int16_t vk_key_scan(uint8_t character);
 
 }  // namespace qx

@@ -73,8 +73,4 @@ KeyText console_key_text();
 int32_t console_wait_key();
 int32_t console_key_waiting();
 
-// 1 when the keys come from the console, its input has ended and nothing is queued: a line
-// edit waiting for a key would wait for ever.
-int32_t key_input_ended();
-
 }  // namespace qx

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include <qx/console.h>
+
+#include "runtime/half_api.h"
 #include "runtime/rtstring.h"
 
 namespace qx {
@@ -19,11 +22,6 @@ struct InputLineContext {
 
 InputLineContext* input_line_context();
 
-// Starts an input statement: reads a line through line_input_hook. Sets the error code.
-void input_prompt(const Rtstring* prompt, int32_t add_question, int32_t add_newline);
-// Next item of the line as a 32-bit integer (saturating). Sets the error code to 0.
-void input_int(int32_t* destination);
-
 constexpr int32_t INTEGER_ITEM_LENGTH = 11;  // longer integer items are cut here
 
 // Cuts the next item of the stored line into buffer (max_length + 1 bytes, zero-terminated).
@@ -38,9 +36,9 @@ int32_t console_line_input(const Rtstring* prompt, Rtstring* destination, int32_
                            int32_t fill, int32_t add_question, int32_t add_newline);
 // The body of the line input, which only talks through the text routers, so the graphics
 // screen runs the very same steps and editor. Returns the runtime error code.
-int32_t line_input_via_hooks(const Rtstring* prompt, Rtstring* destination,
-                             int32_t destination_size, int32_t fill, int32_t add_question,
-                             int32_t add_newline);
+QX_HALF_API int32_t line_input_via_hooks(const Rtstring* prompt, Rtstring* destination,
+                                         int32_t destination_size, int32_t fill,
+                                         int32_t add_question, int32_t add_newline);
 
 // Edits text (malloc'd bytes, owned by the caller) in place until Enter.
 void edit_line(Rtstring* text);

@@ -3,10 +3,9 @@
 
 #include <cstdint>
 
-namespace qx {
+#include <qx/timer.h>
 
-double random_fraction(int32_t n);  // n 0: the last draw again
-void seed_random(double seed);      // -1.0 or NaN: seed from timer_seconds()
+namespace qx {
 
 // The 15-bit generator: seed_generator sets its state, next_random gives 0..32767.
 void seed_generator(uint32_t seed);

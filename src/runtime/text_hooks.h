@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+#include <qx/console.h>
+#include <qx/keys.h>
+#include <qx/timer.h>
+
+#include "runtime/half_api.h"
 #include "runtime/key_code.h"
 #include "runtime/rtstring.h"
 
@@ -43,26 +48,12 @@ struct TextHooks {
 };
 static_assert(sizeof(TextHooks) == 24 * sizeof(void (*)()), "TextHooks has 24 slots");
 
-extern TextHooks text_hooks;
+extern QX_HALF_API TextHooks text_hooks;
 
-// Print mask bits of one printed item.
-constexpr int32_t PRINT_NEWLINE = 1;
-constexpr int32_t PRINT_ZONE = 2;
-constexpr int32_t PRINT_NEWLINE_ALT = 4;
-constexpr int32_t PRINT_FORCE = 8;  // towards print_hook only: run even for empty text
-
-// Routers of the slots that have a console default.
-KeyText read_key_text();
-int32_t wait_for_key();
-int32_t key_waiting();
-int32_t text_get_column();
-void text_get_position(int32_t* column, int32_t* row);
-void text_get_size(int32_t* columns, int32_t* rows);
+// Routers of the slots that have a console default (the others are public: console.h,
+// keys.h, timer.h).
 void text_print(const unsigned char* text, int32_t length, int32_t mask);
 void text_print_wide(const uint16_t* text, int32_t length, int32_t mask);
 void text_view_update();
-int32_t text_line_input(const Rtstring* prompt, Rtstring* destination, int32_t destination_size,
-                        int32_t fill, int32_t add_question, int32_t add_newline);
-void sleep_ms(int32_t milliseconds);
 
 }  // namespace qx

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "runtime/half_api.h"
+
 namespace qx {
 
 struct PrintContext {
@@ -18,8 +20,8 @@ struct PrintContext {
 
 constexpr int32_t RUN_CAPACITY = 256;  // printable bytes gathered into one write
 
-void lay_out_text(PrintContext* context, const unsigned char* text, int32_t length,
-                  int32_t lf_returns);
+QX_HALF_API void lay_out_text(PrintContext* context, const unsigned char* text, int32_t length,
+                              int32_t lf_returns);
 void write_run(PrintContext* context, const unsigned char* characters, int32_t count);
 
 }  // namespace qx

@@ -3,15 +3,19 @@
 
 #include <cstdint>
 
+#include <qx/timer.h>
+
+#include "runtime/half_api.h"
+
 namespace qx {
 
-double timer_seconds();                    // monotonic seconds; the mode is decided on first call
-void nap_ms(int32_t milliseconds);         // one uninterrupted sleep (resumed on EINTR)
-void console_sleep(int32_t milliseconds);  // console default of sleep_hook
+QX_HALF_API void nap_ms(int32_t milliseconds);  // one uninterrupted sleep (resumed on EINTR)
+void console_sleep(int32_t milliseconds);       // console default of sleep_hook
 
 // The sleep shared by the console and the graphics screen: -1 waits until key_arrived reports
 // a key (or keys_ended, when given, says none can come); above 99 ms a key ends it at a 50 ms
 // boundary; the last piece always runs to the end.
-void sleep_with_key_check(int32_t milliseconds, int32_t (*key_arrived)(), int32_t (*keys_ended)());
+QX_HALF_API void sleep_with_key_check(int32_t milliseconds, int32_t (*key_arrived)(),
+                                      int32_t (*keys_ended)());
 
 }  // namespace qx

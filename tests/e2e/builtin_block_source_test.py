@@ -10,7 +10,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
-    packer = os.path.join(build, "tools", "lzw_pack")
+    packer = os.path.join(build, "tools", "qx_lzw_pack")
     if not os.path.exists(packer):
         print(f"missing {packer}", file=sys.stderr)
         return 1

@@ -212,8 +212,8 @@ def game_on_drivers(session):
 
 
 def mouse_example(session):
-    child = session.start([os.path.join(session.build, "examples", "mouse")])
-    window = session.find_window("qxgfxclass_mouse", (640, 480))
+    child = session.start([os.path.join(session.build, "examples", "qx_mouse")])
+    window = session.find_window("qxgfxclass_qx_mouse", (640, 480))
     check(window is not None, "the mouse example opens its window")
     if window is not None:
         # The left button leaves a yellow trail where the pointer was; elsewhere stays black.
@@ -231,7 +231,7 @@ def mouse_example(session):
 
 
 def modes_example(session):
-    child = session.start([os.path.join(session.build, "examples", "modes")])
+    child = session.start([os.path.join(session.build, "examples", "qx_modes")])
     screens = [
         # size, points and the palette colours expected there
         ((320, 200), [(50, 25), (90, 25), (310, 25)], [(0, 0xAA, 0), (0xAA, 0, 0), (0xFF, 0xFF, 0xFF)]),
@@ -239,7 +239,7 @@ def modes_example(session):
         ((640, 350), [(180, 200), (380, 200)], [(0xAA, 0, 0), (0x55, 0x55, 0xFF)]),
     ]
     for size, points, expected in screens:
-        window = session.find_window("qxgfxclass_modes", size)
+        window = session.find_window("qxgfxclass_qx_modes", size)
         check(window is not None, f"the modes example shows a {size} screen")
         if window is None:
             break
@@ -262,7 +262,7 @@ def modes_example(session):
 def missing_extensions(build):
     # No GLX: the OpenGL screen is refused cleanly and the program tells the reason.
     with XvfbSession(build, "640x480x24", ["-extension", "GLX"]) as session:
-        child = session.start([os.path.join(session.build, "examples", "opengl")], **GL)
+        child = session.start([os.path.join(session.build, "examples", "qx_opengl")], **GL)
         code, out = finish(child)
         check(code == 1 and "no OpenGL screen here: " in out and "OpenGL: no GLX extension" in out,
               f"without GLX the opengl example ends cleanly and says why: {code} {out!r}")
@@ -280,9 +280,9 @@ def missing_extensions(build):
 
 
 def opengl_example(session):
-    child = session.start([os.path.join(session.build, "examples", "opengl")], **GL)
-    window = session.find_window("qxgfxclass_opengl")
-    check(window is not None, "the opengl example opens a window of class qxgfxclass_opengl")
+    child = session.start([os.path.join(session.build, "examples", "qx_opengl")], **GL)
+    window = session.find_window("qxgfxclass_qx_opengl")
+    check(window is not None, "the opengl example opens a window of class qxgfxclass_qx_opengl")
     if window is None:
         return
     check(session.geometry(window)[2:] == (640, 480), "the opengl window is 640 x 480")

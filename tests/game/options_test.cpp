@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <qx/version.h>
+
 #include "game/options.h"
 
 namespace chase {
@@ -27,7 +29,7 @@ TEST(Options, AcceptsBothFormsAndTheLastRateWins) {
     }
     EXPECT_EQ(parse({"--fps", "5", "--help", "--bogus"}).action, OptionsAction::HELP);
     EXPECT_EQ(parse({"--version"}).action, OptionsAction::VERSION);
-    EXPECT_EQ(version_line(), "chase 0.2.0\n");
+    EXPECT_EQ(version_line(), std::string("chase ") + QX_VERSION_STRING + "\n");
 }
 
 TEST(Options, BadArgumentsNameTheFaultAndTheForm) {

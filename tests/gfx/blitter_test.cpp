@@ -172,6 +172,28 @@ TEST_F(Blitters, EveryEntryMatchesTheReferenceOnRandomRows) {
     }
 }
 
+// The indexed converters keep the palette's display pixels between calls: any entry that
+// changes in between must show.
+TEST_F(Blitters, APaletteChangeBetweenCallsShows) {
+    for (bool fast : {false, true}) {
+        for (bool red_high : {false, true}) {
+            for (int32_t display : DISPLAYS) {
+                SCOPED_TRACE(std::string(fast ? "fast" : "plain") + " display " +
+                             std::to_string(display));
+                make_screen(8, 19, 3);
+                const Blitter blitter =
+                    BLITTER_TABLE[blitter_index(fast, red_high, SourceClass::INDEXED, display)];
+                for (int32_t change = 0; change < 4; ++change) {
+                    palette[page[static_cast<size_t>(change)]] ^= 0x00010000u << change;
+                    make_display(display);
+                    blitter(target.data(), display_pitch);
+                    expect_display_matches(display, red_high);
+                }
+            }
+        }
+    }
+}
+
 TEST_F(Blitters, NoDirtyRowWritesNothing) {
     for (int32_t depth : SOURCE_DEPTHS) {
         make_screen(depth, 16, 6);

@@ -75,9 +75,10 @@ TEST_F(GraphicsKeys, KeySeenFlagIsSetByPostsAndClearedByChecksAndTakes) {
 TEST_F(GraphicsKeys, SleepEndsEarlyOnAKeyFromAnotherThreadAndLeavesTheKey) {
     std::thread poster([] {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        screen->driver->lock();
+        const DisplayDriver* driver = screen->driver;  // the Null driver has no lock to take
+        if (driver->lock) driver->lock();
         graphics_key_post('k');
-        screen->driver->unlock();
+        if (driver->unlock) driver->unlock();
     });
     sleep_ms(1000);
     poster.join();

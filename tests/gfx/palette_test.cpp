@@ -83,6 +83,11 @@ TEST_F(Palettes, SetColorMasksAndPacks) {
     set_color(0x00FF8040, 0x000000FF);
     EXPECT_EQ(screen->fg_color, 0xFC08u);
     EXPECT_EQ(screen->bg_color, 0x001Fu);
+    EXPECT_EQ(set_color(-1, -1), 0x001FFC08);
+    // (bg << 16) | fg whatever the depth, nothing masked away.
+    open(64, 48, 32);
+    EXPECT_EQ(static_cast<uint32_t>(set_color(0x00123456, 0x00ABCDEF)), 0xFFFFFFFFu);
+    EXPECT_EQ(static_cast<uint32_t>(set_color(-1, -1)), 0xCDEF0000u | 0x00123456u);
 }
 
 }  // namespace

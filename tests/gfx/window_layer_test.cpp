@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "gfx/driver/display_driver.h"
 #include "gfx/x11/window_layer.h"
@@ -84,6 +85,32 @@ TEST_F(WindowLayerTest, MouseOfAnInactiveOrAbsentWindow) {
     window_set_mouse(5, 5, 0);  // nothing to move or hide: no effect, no crash
     EXPECT_EQ(window_input.cursor_visible, 1);
     window_set_title("ignored");
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+// The lock the program and the update thread share: exclusive, taken again by its holder,
+// and a waiter always woken.
+TEST(WindowLock, ExcludesTheOtherThreadAndNestsInItsHolder) {
+    int64_t counter = 0;
+    auto work = [&counter] {
+        for (int32_t i = 0; i < 200000; ++i) {
+            window_lock();
+            window_lock();  // a palette change inside a drawing bracket
+            const int64_t seen = counter;
+            window_unlock();
+            counter = seen + 1;
+            window_unlock();
+        }
+    };
+    std::thread other(work);
+    work();
+    other.join();
+    EXPECT_EQ(counter, 400000);
 }
 
 }  // namespace

@@ -41,10 +41,10 @@ constexpr Blitter B = blit_dirty_rows<Converter>;
 // One group of twelve: source class (indexed, 16-bit, 32-bit) x display (15, 16, 24, 32).
 template <bool RedHigh>
 constexpr std::array<Blitter, BLITTER_GROUP_SIZE> PLAIN_GROUP = {
-    B<PlainConvert<IndexedSource, Display15<RedHigh>>>,
-    B<PlainConvert<IndexedSource, Display16<RedHigh>>>,
-    B<PlainConvert<IndexedSource, Display24<RedHigh>>>,
-    B<PlainConvert<IndexedSource, Display32<RedHigh>>>,
+    B<PlainIndexedConvert<Display15<RedHigh>>>,
+    B<PlainIndexedConvert<Display16<RedHigh>>>,
+    B<PlainIndexedConvert<Display24<RedHigh>>>,
+    B<PlainIndexedConvert<Display32<RedHigh>>>,
     B<PlainConvert<HicolorSource, Display15<RedHigh>>>,
     RedHigh ? B<RowCopy> : B<PlainConvert<HicolorSource, Display16<false>>>,
     B<LookupConvert<3>>,
@@ -52,7 +52,7 @@ constexpr std::array<Blitter, BLITTER_GROUP_SIZE> PLAIN_GROUP = {
     B<PlainConvert<TruecolorSource, Display15<RedHigh>>>,
     B<PlainConvert<TruecolorSource, Display16<RedHigh>>>,
     B<PlainConvert<TruecolorSource, Display24<RedHigh>>>,
-    RedHigh ? B<RowCopy> : B<PlainConvert<TruecolorSource, Display32<false>>>,
+    RedHigh ? B<RowCopy> : B<PlainSwapConvert>,
 };
 
 template <bool RedHigh>

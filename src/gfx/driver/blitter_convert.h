@@ -2,6 +2,7 @@
 // Internal to the blitters.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,9 +11,9 @@
 
 namespace qx::blitter_detail {
 
-// 0x00BBGGRR <-> 0x00RRGGBB; the top byte is dropped.
+// 0x00BBGGRR <-> 0x00RRGGBB; the top byte is dropped (a byte swap and a shift).
 constexpr uint32_t swap_red_blue(uint32_t c) {
-    return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+    return __builtin_bswap32(c) >> 8;
 }
 
 template <typename Pixel>
@@ -114,6 +115,71 @@ struct PlainConvert {
         }
     }
     void row(uint8_t* d, const uint8_t* s, int32_t width) const { convert(d, s, width, palette); }
+};
+
+// 32-bit red/blue exchange, two pixels per step in one 64-bit word: the byte swap of each
+// half, shifted down a byte, is 0x00BBGGRR from 0x??RRGGBB.
+struct PlainSwapConvert {
+    bool prepare(const ScreenContext&) { return true; }
+    static void convert(uint8_t* d, const uint8_t* s, int32_t width) {
+        int32_t i = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            for (; i + 2 <= width; i += 2) {
+                const uint64_t swapped = __builtin_bswap64(load<uint64_t>(s + 4 * i));
+                store<uint64_t>(d + 4 * i,
+                                (swapped >> 32 | swapped << 32) >> 8 & 0x00FFFFFF00FFFFFFull);
+            }
+        }
+        for (; i < width; ++i)
+            store<uint32_t>(d + 4 * i, swap_red_blue(load<uint32_t>(s + 4 * i)));
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const { convert(d, s, width); }
+};
+
+// The display pixels of the 256 palette entries, kept with a copy of the palette they were made
+// from and rebuilt only when it changed (a palette is set far less often than shown). Blitters
+// run one at a time, under the driver lock, so one table per display format serves.
+template <typename Display>
+struct PaletteTable {
+    uint32_t palette[256];
+    uint32_t pixels[256];
+    bool built = false;
+
+    const uint32_t* refresh(const uint32_t* device_palette) {
+        if (built && std::memcmp(palette, device_palette, sizeof palette) == 0) return pixels;
+        std::memcpy(palette, device_palette, sizeof palette);
+        for (int i = 0; i < 256; ++i) {
+            pixels[i] =
+                Display::encode(IndexedSource::rgb(static_cast<uint8_t>(i), device_palette));
+        }
+        built = true;
+        return pixels;
+    }
+};
+
+template <typename Display>
+inline PaletteTable<Display> palette_table;
+
+// Indexed sources, one pixel per step through the palette's table.
+template <typename Display>
+struct PlainIndexedConvert {
+    const uint32_t* table = nullptr;
+
+    bool prepare(const ScreenContext& s) {
+        if (!s.device_palette) return false;
+        table = palette_table<Display>.refresh(s.device_palette);
+        return true;
+    }
+    void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        for (int32_t i = 0; i < width; ++i) {
+            if constexpr (Display::bytes == 3) {
+                Display24<true>::put_bytes(d + 3 * i, table[s[i]]);
+            } else {
+                store<typename Display::Pixel>(d + i * Display::bytes,
+                                               static_cast<typename Display::Pixel>(table[s[i]]));
+            }
+        }
+    }
 };
 
 // 16-bit pixels through HICOLOR_LOOKUP, which holds the channel order: one converter serves

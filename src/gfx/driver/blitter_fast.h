@@ -3,7 +3,6 @@
 // the output always equals the plain converter's. Internal to the blitters.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -118,51 +117,42 @@ inline void store_packed_24(uint8_t* out, const uint32_t p[4]) {
     store<uint32_t>(out + 8, (p[2] >> 16 & 0xFFu) | p[3] << 8);
 }
 
-// Indexed sources: the 256 display pixels are worked out once per call, then each pixel is
-// one table read.
+// Indexed sources: the palette's table (kept between calls), eight pixels per step, gathered
+// into 64-bit stores.
 template <typename Display>
-struct FastIndexedConvert {
-    uint32_t table[256];
+struct FastIndexedConvert : PlainIndexedConvert<Display> {
+    using PlainIndexedConvert<Display>::table;
 
-    bool prepare(const ScreenContext& s) {
-        if (!s.device_palette) return false;
-        for (int i = 0; i < 256; ++i) {
-            table[i] =
-                Display::encode(IndexedSource::rgb(static_cast<uint8_t>(i), s.device_palette));
-        }
-        return true;
-    }
     void row(uint8_t* d, const uint8_t* s, int32_t width) const {
+        int32_t i = 0;
         if constexpr (Display::bytes == 3) {
-            int32_t i = 0;
             for (; i + 4 <= width; i += 4) {
                 const uint32_t p[4] = {table[s[i]], table[s[i + 1]], table[s[i + 2]],
                                        table[s[i + 3]]};
                 store_packed_24(d + 3 * i, p);
             }
-            for (; i < width; ++i)
-                Display24<true>::put_bytes(d + 3 * i, table[s[i]]);
-        } else {
-            using Out = typename Display::Pixel;
-            int32_t i = 0;
-            if constexpr (std::endian::native == std::endian::little) {
-                // Eight indices per load, their display pixels gathered into 64-bit stores.
-                constexpr int per_word = 8 / sizeof(Out);
-                for (; i + 8 <= width; i += 8) {
-                    uint64_t eight = load<uint64_t>(s + i);
-                    for (int w = 0; w < 8; w += per_word) {
-                        uint64_t word = 0;
-                        for (int k = 0; k < per_word; ++k) {
-                            word |= uint64_t{table[eight >> (8 * (w + k)) & 0xFF]}
-                                    << (8 * sizeof(Out) * k);
-                        }
-                        store<uint64_t>(d + (i + w) * sizeof(Out), word);
-                    }
-                }
+        } else if constexpr (Display::bytes == 4) {
+            for (; i + 8 <= width; i += 8) {
+                const uint8_t* in = s + i;
+                uint8_t* out = d + 4 * i;
+                store<uint64_t>(out, table[in[0]] | uint64_t{table[in[1]]} << 32);
+                store<uint64_t>(out + 8, table[in[2]] | uint64_t{table[in[3]]} << 32);
+                store<uint64_t>(out + 16, table[in[4]] | uint64_t{table[in[5]]} << 32);
+                store<uint64_t>(out + 24, table[in[6]] | uint64_t{table[in[7]]} << 32);
             }
-            for (; i < width; ++i)
-                store<Out>(d + i * sizeof(Out), static_cast<Out>(table[s[i]]));
+        } else {
+            for (; i + 8 <= width; i += 8) {
+                const uint8_t* in = s + i;
+                uint8_t* out = d + 2 * i;
+                store<uint64_t>(out, table[in[0]] | uint64_t{table[in[1]]} << 16 |
+                                         uint64_t{table[in[2]]} << 32 |
+                                         uint64_t{table[in[3]]} << 48);
+                store<uint64_t>(out + 8, table[in[4]] | uint64_t{table[in[5]]} << 16 |
+                                             uint64_t{table[in[6]]} << 32 |
+                                             uint64_t{table[in[7]]} << 48);
+            }
         }
+        PlainIndexedConvert<Display>::row(d + Display::bytes * i, s + i, width - i);
     }
 };
 
@@ -315,8 +305,7 @@ struct FastSwapConvert {
         for (; i + 4 <= width; i += 4)
             store128(d + 4 * i, SwapMoves::apply(load128(s + 4 * i)));
 #endif
-        PlainConvert<TruecolorSource, Display32<false>>::convert(d + 4 * i, s + 4 * i, width - i,
-                                                                 nullptr);
+        PlainSwapConvert::convert(d + 4 * i, s + 4 * i, width - i);
     }
 };
 

@@ -3,14 +3,10 @@
 
 #include <cstdint>
 
-namespace qx {
+#include <qx/drivers.h>
+#include <qx/screen.h>
 
-constexpr int32_t SCREEN_FULLSCREEN = 1;
-constexpr int32_t SCREEN_OPENGL = 2;
-constexpr int32_t SCREEN_NO_SWITCH = 4;
-constexpr int32_t SCREEN_STENCIL_BUFFER = 0x10;
-constexpr int32_t SCREEN_ACCUMULATION_BUFFER = 0x20;
-constexpr int32_t SCREEN_NULL = -1;
+namespace qx {
 
 // A constant record: a name and eleven operations, any of them null (callers test first).
 struct DisplayDriver {
@@ -33,11 +29,8 @@ extern const DisplayDriver NULL_DRIVER;
 extern const DisplayDriver DIRECTX_DRIVER;
 extern const DisplayDriver GDI_DRIVER;
 extern const DisplayDriver OPENGL_DRIVER;
-extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", null
-
-// An OpenGL function of the library the "OpenGL" driver opened, for programs that draw with GL
-// on its screen; null before that driver has opened or when the name is unknown.
-void* opengl_symbol(const char* name);
+extern const DisplayDriver TERMINAL_DRIVER;
+extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", "Terminal", null
 
 // Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
 // (null when unset). Returns the driver whose init succeeded, or null. With QXLOG=1 every

@@ -2,8 +2,9 @@
 
 namespace qx {
 
-// The order selection tries them in; the Null driver is reached only by explicit request.
+// The order selection tries them in; the Null driver is reached only by explicit request. The
+// terminal comes last: a window, where there is one, shows the picture better.
 extern const DisplayDriver* const DRIVER_LIST[] = {&DIRECTX_DRIVER, &GDI_DRIVER, &OPENGL_DRIVER,
-                                                   nullptr};
+                                                   &TERMINAL_DRIVER, nullptr};
 
 }  // namespace qx

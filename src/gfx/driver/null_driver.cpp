@@ -4,10 +4,8 @@ namespace qx {
 
 namespace {
 
-// No window: drawing works on the framebuffer alone, so the lock and palette have no one to
-// guard or tell.
-void null_lock() {}
-void null_unlock() {}
+// No window: drawing works on the framebuffer alone, so there is no lock (drawing skips the
+// call) and the palette has no one to tell.
 void null_set_palette(int32_t, int32_t, int32_t, int32_t) {}
 
 }  // namespace
@@ -16,8 +14,8 @@ extern const DisplayDriver NULL_DRIVER = {
     .name = "Null",
     .init = nullptr,
     .exit = nullptr,
-    .lock = null_lock,
-    .unlock = null_unlock,
+    .lock = nullptr,
+    .unlock = nullptr,
     .set_palette = null_set_palette,
     .wait_vsync = nullptr,
     .get_mouse = nullptr,

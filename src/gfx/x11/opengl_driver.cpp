@@ -19,27 +19,33 @@ namespace {
 struct OpenGlState {
     Colormap colormap;
     GLXContext context;
-    int32_t display_width, display_height;
+    int32_t display_width, display_height;  // the desktop's
+    bool mode_changed;                      // full screen switched the display's mode
+    XrandrSavedMode desktop_mode;
 };
 OpenGlState gl;
 
-DisplayMode display_modes[XRANDR_MODE_CAPACITY];
-
-// Full screen shows the display's own mode: the real mode is never switched, so only a size
-// the display lists and currently shows can be full screen.
-int32_t full_screen_size_available() {
+// Full screen: the program draws the whole display, so the display switches to a listed size
+// of exactly the screen's through XRandR (the desktop's own size needs no change).
+int32_t enter_full_screen_mode() {
     const WindowState& w = window_state;
-    if (xrandr_load() != 0) return driver_refusal("cannot load %s", XRANDR_LIBRARY);
-    const int32_t found = xrandr_read_modes(w.display, display_modes, XRANDR_MODE_CAPACITY);
-    if (found <= 0) return driver_refusal("no XRandR mode list on %s", DisplayString(w.display));
-    for (int32_t i = 0; i < found; ++i) {
-        if (display_modes[i].width == w.width && display_modes[i].height == w.height &&
-            w.width == gl.display_width && w.height == gl.display_height) {
-            return 0;
-        }
+    if (gl.mode_changed || (w.width == gl.display_width && w.height == gl.display_height)) {
+        return 0;
     }
-    return driver_refusal("full screen only at the size %s shows, %dx%d", DisplayString(w.display),
-                          gl.display_width, gl.display_height);
+    if (xrandr_load() != 0) return driver_refusal("cannot load %s", XRANDR_LIBRARY);
+    if (xrandr_switch_mode(w.display, w.width, w.height, w.refresh_rate, &gl.desktop_mode) != 0) {
+        return driver_refusal("no %dx%d display mode to switch to on %s", w.width, w.height,
+                              DisplayString(w.display));
+    }
+    gl.mode_changed = true;
+    return 0;
+}
+
+// The desktop's mode again, when the window leaves full screen or closes.
+void leave_full_screen_mode() {
+    if (!gl.mode_changed) return;
+    gl.mode_changed = false;
+    if (!window_connection_lost()) xrandr_restore_mode(window_state.display, gl.desktop_mode);
 }
 
 constexpr int32_t MAP_WAIT_STEPS = 200;  // x 5 ms: how long a new window may take to appear
@@ -79,15 +85,23 @@ void place_window(bool full_screen) {
 int32_t opengl_mode_setup() {
     WindowState& w = window_state;
     const bool full_screen = (w.flags & SCREEN_FULLSCREEN) != 0;
-    if (full_screen && full_screen_size_available() != 0) return -1;
+    if (full_screen) {
+        if (enter_full_screen_mode() != 0) return -1;
+    } else {
+        leave_full_screen_mode();
+    }
     place_window(full_screen);
     w.active = 1;
     if (screen != nullptr) screen->refresh_rate = xrandr_refresh_rate(w.display);
     return 0;
 }
 
-// Mode restore (the destroy_window hook): the display mode was never changed.
-void opengl_mode_restore() {}
+// Mode restore (the destroy_window hook).
+void opengl_mode_restore() {
+    leave_full_screen_mode();
+}
+
+void opengl_nothing() {}
 
 // Picks the offer with the preferred depth buffer; null when the server has none that fits.
 GLXFBConfig choose_config(XVisualInfo** visual) {
@@ -130,7 +144,7 @@ int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t de
     }
     window_state.create_window = opengl_mode_setup;
     window_state.destroy_window = opengl_mode_restore;
-    window_state.paint = opengl_mode_restore;  // the program repaints with its next frame
+    window_state.paint = opengl_nothing;  // the program repaints with its next frame
     if (open_window_layer(title, width, height, depth < 8 ? 8 : depth, refresh_rate, flags) != 0) {
         return -1;
     }
@@ -195,6 +209,7 @@ void opengl_exit() {
         }
         x11_error_end(w.display);
     }
+    leave_full_screen_mode();
     if (w.display != nullptr && !window_connection_lost()) {
         if (w.window != None) x11.XDestroyWindow(w.display, w.window);
         if (gl.colormap != 0) x11.XFreeColormap(w.display, gl.colormap);
@@ -204,7 +219,6 @@ void opengl_exit() {
     close_window_layer();
 }
 
-void opengl_nothing() {}
 void opengl_set_palette(int32_t, int32_t, int32_t, int32_t) {}
 
 // The program's frame: keyboard state while active, the window's events, then the swap.

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "gfx/code_pages.h"
+
 namespace qx {
 
 // 86 rows of (scan code, virtual key, second virtual key or 0), ended by a row of zeros.
@@ -30,10 +32,6 @@ void handle_window_event(XEvent* event);
 uint16_t keycode_scan_code(uint32_t keycode, bool* extended);
 // Windows virtual key of a keysym, 0 when none.
 uint16_t keysym_virtual_key(KeySym keysym);
-// A Windows-1252 byte as code page 437 ('?' when 437 has no such character).
-uint8_t windows_1252_to_cp437(uint8_t byte);
-// Windows-1252 text as UTF-8 into `out` (capacity bytes, always terminated); returns its length.
-int32_t windows_1252_to_utf8(const char* text, char* out, int32_t capacity);
 
 // key_states (128 bytes) from the 32-byte XQueryKeymap vector.
 void key_states_from_keymap(const char keymap[32], uint8_t* key_states);

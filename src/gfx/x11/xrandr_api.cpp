@@ -79,6 +79,57 @@ int32_t xrandr_refresh_rate(Display* display) {
     return rate > 0 ? rate : 0;
 }
 
+namespace {
+
+int32_t set_mode(Display* display, int32_t size, Rotation rotation, int16_t rate,
+                 XrandrSavedMode* saved) {
+    const Window root = RootWindow(display, DefaultScreen(display));
+    XRRScreenConfiguration* config = xrandr.XRRGetScreenInfo(display, root);
+    if (config == nullptr) return -1;
+    if (saved != nullptr) {
+        saved->size = xrandr.XRRConfigCurrentConfiguration(config, &saved->rotation);
+        saved->rate = xrandr.XRRConfigCurrentRate(config);
+        rotation = saved->rotation;
+    }
+    x11_error_begin();
+    const Status status =
+        xrandr.XRRSetScreenConfigAndRate(display, config, root, size, rotation, rate, CurrentTime);
+    const int32_t error = x11_error_end(display);
+    xrandr.XRRFreeScreenConfigInfo(config);
+    return status == RRSetConfigSuccess && error == 0 ? 0 : -1;
+}
+
+}  // namespace
+
+int32_t xrandr_switch_mode(Display* display, int32_t width, int32_t height, int32_t refresh_rate,
+                           XrandrSavedMode* saved) {
+    int event_base = 0, error_base = 0;
+    if (display == nullptr || xrandr_load() != 0 ||
+        !xrandr.XRRQueryExtension(display, &event_base, &error_base)) {
+        return -1;
+    }
+    const int screen_number = DefaultScreen(display);
+    int size_count = 0;
+    const XRRScreenSize* sizes = xrandr.XRRSizes(display, screen_number, &size_count);
+    for (int i = 0; sizes != nullptr && i < size_count; ++i) {
+        if (sizes[i].width != width || sizes[i].height != height) continue;
+        int rate_count = 0;
+        const short* rates = xrandr.XRRRates(display, screen_number, i, &rate_count);
+        short rate = rate_count > 0 && rates != nullptr ? rates[0] : 0;
+        for (int r = 0; r < rate_count && rates != nullptr; ++r) {
+            if (rates[r] == refresh_rate) rate = rates[r];
+        }
+        return set_mode(display, i, 0, rate, saved);
+    }
+    return -1;
+}
+
+void xrandr_restore_mode(Display* display, const XrandrSavedMode& saved) {
+    if (display != nullptr && xrandr_load() == 0) {
+        set_mode(display, saved.size, saved.rotation, saved.rate, nullptr);
+    }
+}
+
 int32_t* xrandr_fetch_modes(int32_t depth, int32_t* count) {
     *count = 0;
     if (depth < 8) depth = 8;  // fewer bits per pixel are shown in 8-bit modes

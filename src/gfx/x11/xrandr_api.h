@@ -8,12 +8,15 @@
 
 #include "gfx/x11/display_modes.h"
 
-#define QX_XRANDR_SYMBOLS(X)                                         \
-    X(Bool, XRRQueryExtension, (Display*, int*, int*))               \
-    X(XRRScreenSize*, XRRSizes, (Display*, int, int*))               \
-    X(short*, XRRRates, (Display*, int, int, int*))                  \
-    X(XRRScreenConfiguration*, XRRGetScreenInfo, (Display*, Window)) \
-    X(short, XRRConfigCurrentRate, (XRRScreenConfiguration*))        \
+#define QX_XRANDR_SYMBOLS(X)                                                       \
+    X(Bool, XRRQueryExtension, (Display*, int*, int*))                             \
+    X(XRRScreenSize*, XRRSizes, (Display*, int, int*))                             \
+    X(short*, XRRRates, (Display*, int, int, int*))                                \
+    X(XRRScreenConfiguration*, XRRGetScreenInfo, (Display*, Window))               \
+    X(short, XRRConfigCurrentRate, (XRRScreenConfiguration*))                      \
+    X(SizeID, XRRConfigCurrentConfiguration, (XRRScreenConfiguration*, Rotation*)) \
+    X(Status, XRRSetScreenConfigAndRate,                                           \
+      (Display*, XRRScreenConfiguration*, Drawable, int, Rotation, short, Time))   \
     X(void, XRRFreeScreenConfigInfo, (XRRScreenConfiguration*))
 
 namespace qx {
@@ -38,6 +41,21 @@ int32_t xrandr_read_modes(Display* display, DisplayMode* modes, int32_t capacity
 
 // The current refresh rate in Hz, 0 when unknown.
 int32_t xrandr_refresh_rate(Display* display);
+
+// A display mode to go back to after a full-screen change.
+struct XrandrSavedMode {
+    int32_t size;  // index in the display's size list
+    Rotation rotation;
+    int16_t rate;
+};
+
+// Makes the display's listed size of exactly width x height current, at refresh_rate when that
+// size offers it (else the size's first rate); *saved gets the mode it replaced. 0 when the
+// display shows that size now; -1 without XRandR, without such a size, or when refused.
+int32_t xrandr_switch_mode(Display* display, int32_t width, int32_t height, int32_t refresh_rate,
+                           XrandrSavedMode* saved);
+// Goes back to a mode xrandr_switch_mode replaced.
+void xrandr_restore_mode(Display* display, const XrandrSavedMode& saved);
 
 // fetch_modes of the window drivers: opens its own connection, so it works with no screen open.
 // Depths below 8 list the 8-bit modes, which is what such screens are shown in.

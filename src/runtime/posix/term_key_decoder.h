@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "runtime/half_api.h"
 #include "runtime/key_queue.h"
 
 namespace qx {
@@ -21,10 +22,11 @@ struct TermKeyDecoder {
 };
 
 // Each key gives a press and a release event. Returns the number written to out.
-int32_t term_decode_byte(TermKeyDecoder* decoder, uint8_t byte, ConsoleInputRecord* out);
+QX_HALF_API int32_t term_decode_byte(TermKeyDecoder* decoder, uint8_t byte,
+                                     ConsoleInputRecord* out);
 // The pause after an unfinished key: a lone ESC becomes Escape, ESC + '[' or 'O' an Alt key,
 // anything else unfinished is dropped.
-int32_t term_decode_flush(TermKeyDecoder* decoder, ConsoleInputRecord* out);
+QX_HALF_API int32_t term_decode_flush(TermKeyDecoder* decoder, ConsoleInputRecord* out);
 inline bool term_decode_pending(const TermKeyDecoder* decoder) {
     return decoder->pending_length > 0 || decoder->overflowed;
 }

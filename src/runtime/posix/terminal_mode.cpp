@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 #include "runtime/key_queue.h"
 
@@ -19,6 +20,10 @@ struct TerminalModeState {
     std::atomic<bool> taken{false};  // saved is valid and must be restored
     std::atomic<bool> output_changed{false};
     bool handlers_installed = false;
+    // Two buffers, so that a signal arriving while one is rewritten still reads a whole one.
+    char screen_restore[2][TERM_SCREEN_RESTORE_CAPACITY];
+    int screen_restore_length[2];
+    std::atomic<int> screen_restore_current{-1};  // index of the valid buffer, -1 none
 };
 
 TerminalModeState mode_state;
@@ -43,11 +48,29 @@ void on_fatal_signal(int signal_number) {
 }  // namespace
 
 void term_restore_terminal() {
+    int current = mode_state.screen_restore_current.exchange(-1);
+    if (current >= 0) {
+        ssize_t ignored = write(STDOUT_FILENO, mode_state.screen_restore[current],
+                                static_cast<size_t>(mode_state.screen_restore_length[current]));
+        (void)ignored;
+    }
     if (mode_state.output_changed.exchange(false)) {
         ssize_t ignored = write(STDOUT_FILENO, OUTPUT_RESET, sizeof(OUTPUT_RESET) - 1);
         (void)ignored;
     }
     if (mode_state.taken.load()) tcsetattr(STDIN_FILENO, TCSANOW, &mode_state.saved);
+}
+
+void term_set_screen_restore(const char* bytes, int length) {
+    if (length <= 0) {
+        mode_state.screen_restore_current.store(-1);
+        return;
+    }
+    if (length > TERM_SCREEN_RESTORE_CAPACITY) length = TERM_SCREEN_RESTORE_CAPACITY;
+    int next = mode_state.screen_restore_current.load() == 0 ? 1 : 0;
+    std::memcpy(mode_state.screen_restore[next], bytes, static_cast<size_t>(length));
+    mode_state.screen_restore_length[next] = length;
+    mode_state.screen_restore_current.store(next);
 }
 
 void term_note_output_changed() {

@@ -1,8 +1,4 @@
-// Character sets at the window's edge: typed Windows-1252 bytes to code page 437 for the key
-// ring, titles from Windows-1252 to UTF-8 for the window manager.
-#include <cstdint>
-
-#include "gfx/x11/window_events.h"
+#include "gfx/code_pages.h"
 
 namespace qx {
 
