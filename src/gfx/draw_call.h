@@ -92,6 +92,18 @@ inline bool in_view(const ScreenContext* s, int32_t x, int32_t y) {
            static_cast<uint64_t>(int64_t{y} - s->view_y) < static_cast<uint64_t>(s->view_h);
 }
 
+// v as an int when it is a whole number; out of range and NaN give false or INT32_MIN, which
+// no view holds.
+inline bool whole_number(float v, int32_t& out) {
+#if defined(__SSE2__)
+    out = _mm_cvttss_si32(_mm_set_ss(v));
+#else
+    if (!(std::fabs(v) < 0x1p30f)) return false;
+    out = static_cast<int32_t>(v);
+#endif
+    return static_cast<float>(out) == v;
+}
+
 // The common call's shortcut: a user point of whole numbers (well inside the device bound)
 // inside the view. Then rounding and offset are exact integer work and nothing needs clipping;
 // false sends the caller down the general path, which gives the same pixels for these points.

@@ -214,34 +214,85 @@ namespace {
 
 }  // namespace
 
+namespace {
+
+// The rest of the calls, out of line so that the solid row below stays small: the vertical
+// short path, then the general one.
+[[gnu::noinline]] void draw_line_other(ScreenContext* s, const void* target, float x1, float y1,
+                                       float x2, float y2, uint32_t pixel, int32_t box_type,
+                                       int32_t style, int32_t coord_type) {
+    int32_t ix1, iy1, ix2, iy2;
+    // A solid vertical line between whole-number points inside the view, absolute, on the
+    // current target.
+    if (box_type == 0 && coord_type == 0 && target == s->target && (style & 0xFFFF) == 0xFFFF &&
+        whole_line_in_view(s, x1, y1, x2, y2, ix1, iy1, ix2, iy2) && ix1 == ix2) {
+        s->last_x = x2;
+        s->last_y = y2;
+        lock_screen(s);
+        const int32_t top = iy1 < iy2 ? iy1 : iy2, bottom = iy1 < iy2 ? iy2 : iy1;
+        for (int32_t y = top; y <= bottom; ++y)
+            store_pixel(s->line_table, s->bytes_per_pixel, ix1, y, pixel);
+        mark_dirty(s, top, bottom);
+        unlock_screen(s);
+        return;
+    }
+    draw_line_general(s, target, x1, y1, x2, y2, pixel, box_type, style, coord_type);
+}
+
+// The row of the short path below inside the driver's lock bracket, out of line: the short
+// path itself then needs no registers kept across calls.
+[[gnu::noinline]] void fill_row_locked(ScreenContext* s, uint8_t* start, uint32_t pixel,
+                                       size_t count, int32_t y) {
+    lock_screen(s);
+    fill_pixels(start, s->bytes_per_pixel, pixel, count);
+    mark_row_dirty(s, y);
+    unlock_screen(s);
+}
+
+}  // namespace
+
 void draw_line(const void* target, float x1, float y1, float x2, float y2, uint32_t color,
                int32_t box_type, int32_t style, int32_t coord_type) {
     ScreenContext* s = screen;
     if (!s) return;
     uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
-    int32_t ix1, iy1, ix2, iy2;
-    // The common call: a solid horizontal or vertical line between whole-number points inside
-    // the view, absolute, on the current target.
-    if (box_type == 0 && coord_type == 0 && target == s->target && (style & 0xFFFF) == 0xFFFF &&
-        whole_line_in_view(s, x1, y1, x2, y2, ix1, iy1, ix2, iy2) && (ix1 == ix2 || iy1 == iy2)) {
-        s->last_x = x2;
-        s->last_y = y2;
-        lock_screen(s);
-        if (iy1 == iy2) {
-            const int32_t left = ix1 < ix2 ? ix1 : ix2, right = ix1 < ix2 ? ix2 : ix1;
-            fill_pixels(s->line_table[iy1] + static_cast<ptrdiff_t>(left) * s->bytes_per_pixel,
-                        s->bytes_per_pixel, pixel, static_cast<size_t>(right - left + 1));
-            mark_row_dirty(s, iy1);
-        } else {
-            const int32_t top = iy1 < iy2 ? iy1 : iy2, bottom = iy1 < iy2 ? iy2 : iy1;
-            for (int32_t y = top; y <= bottom; ++y)
-                store_pixel(s->line_table, s->bytes_per_pixel, ix1, y, pixel);
-            mark_dirty(s, top, bottom);
+    // The commonest call: a solid row between whole-number points inside the view, absolute
+    // points, on the current target. Anything else goes on, to the same pixels.
+    int32_t ux1, ux2, uy;
+    if (y1 == y2 && box_type == 0 && coord_type == 0 && (style & 0xFFFF) == 0xFFFF &&
+        target == s->target && whole_number(x1, ux1) && whole_number(x2, ux2) &&
+        whole_number(y1, uy)) {
+        // Columns and row counted from the view's corner: a user point is there already
+        // unless the view is absolute. The view lies within the screen, so in unsigned 32-bit
+        // arithmetic a point left of or above it comes out at 2^31 - view_x or more, beyond
+        // any view's size.
+        const bool absolute = (s->screen_flags & SCREEN_VIEW_ABSOLUTE) != 0;
+        const uint32_t from_x = absolute ? static_cast<uint32_t>(s->view_x) : 0;
+        const uint32_t from_y = absolute ? static_cast<uint32_t>(s->view_y) : 0;
+        const uint32_t left = static_cast<uint32_t>(ux1 < ux2 ? ux1 : ux2) - from_x;
+        const uint32_t right = static_cast<uint32_t>(ux1 < ux2 ? ux2 : ux1) - from_x;
+        const uint32_t row = static_cast<uint32_t>(uy) - from_y;
+        const auto view_w = static_cast<uint32_t>(s->view_w);
+        if (left < view_w && right < view_w && row < static_cast<uint32_t>(s->view_h)) {
+            s->last_x = x2;
+            s->last_y = y2;
+            const auto y = static_cast<int32_t>(row) + s->view_y;
+            const int32_t bytes = s->bytes_per_pixel;
+            uint8_t* start = s->line_table[y] +
+                             static_cast<ptrdiff_t>(static_cast<int32_t>(left) + s->view_x) * bytes;
+            const auto count = static_cast<size_t>(right - left + 1);
+            const DisplayDriver* driver = s->driver;
+            if (driver && (driver->lock || driver->unlock)) {
+                fill_row_locked(s, start, pixel, count, y);
+                return;
+            }
+            // No lock to take (the bracket would only set and clear the flags).
+            mark_row_dirty(s, y);
+            fill_pixels(start, bytes, pixel, count);
+            return;
         }
-        unlock_screen(s);
-        return;
     }
-    draw_line_general(s, target, x1, y1, x2, y2, pixel, box_type, style, coord_type);
+    draw_line_other(s, target, x1, y1, x2, y2, pixel, box_type, style, coord_type);
 }
 
 }  // namespace qx

@@ -126,8 +126,12 @@ int32_t allocate_buffers(int32_t pages) {
     if (!s->pages) return out_of_memory();
     s->page_count = pages;
     for (int32_t i = 0; i < pages; ++i) {
-        s->pages[i] = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(page_bytes), 1));
+        // Rows of a whole cache line start where the vector stores of fills and blitters
+        // need no alignment work.
+        const auto rounded = static_cast<size_t>((page_bytes + 63) / 64 * 64);
+        s->pages[i] = static_cast<uint8_t*>(std::aligned_alloc(64, rounded));
         if (!s->pages[i]) return out_of_memory();
+        std::memset(s->pages[i], 0, rounded);
     }
     s->visible_page = s->pages[0];
     s->line_table =

@@ -57,6 +57,8 @@ float random_coordinate(std::mt19937& random) {
                            0x1p30f,
                            -0x1p30f,
                            0x1p30f - 64,
+                           -0x1p31f,
+                           0x1p31f - 128,
                            1e12f,
                            -1e12f,
                            std::numeric_limits<float>::infinity(),

@@ -9,6 +9,7 @@
 #include "gfx/coordinates.h"
 #include "gfx/driver/display_driver.h"
 #include "gfx/font.h"
+#include "gfx/lines.h"
 #include "gfx/palette.h"
 #include "gfx/screen.h"
 #include "runtime/runtime.h"
@@ -148,9 +149,12 @@ TEST_F(ScreenDrivers, EachDrawingCallTakesTheLockOnce) {
     ASSERT_EQ(open(32, 16), 0);
     rec.locks = rec.unlocks = 0;
     draw_point(nullptr, 1, 1, 2, 0, 0);
-    draw_point(nullptr, 100, 1, 2, 0, 0);  // clipped before the lock
-    EXPECT_EQ(rec.locks, 1);
-    EXPECT_EQ(rec.unlocks, 1);
+    draw_point(nullptr, 100, 1, 2, 0, 0);             // clipped before the lock
+    draw_line(nullptr, 9, 2, 0, 2, 3, 0, 0xFFFF, 0);  // the solid row's short path
+    EXPECT_EQ(rec.locks, 2);
+    EXPECT_EQ(rec.unlocks, 2);
+    EXPECT_EQ(screen->line_table[2][0], 3);
+    EXPECT_EQ(screen->line_table[2][9], 3);
 }
 
 TEST_F(ScreenDrivers, TitleChangesReachTheOpenDriver) {

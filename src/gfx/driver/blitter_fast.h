@@ -118,7 +118,7 @@ inline void store_packed_24(uint8_t* out, const uint32_t p[4]) {
 }
 
 // Indexed sources: the palette's table (kept between calls), eight pixels per step, gathered
-// into 64-bit stores.
+// into 64-bit stores (16-byte ones for 32-bit pixels where SSE2 is there).
 template <typename Display>
 struct FastIndexedConvert : PlainIndexedConvert<Display> {
     using PlainIndexedConvert<Display>::table;
@@ -132,6 +132,19 @@ struct FastIndexedConvert : PlainIndexedConvert<Display> {
                 store_packed_24(d + 3 * i, p);
             }
         } else if constexpr (Display::bytes == 4) {
+#if QX_BLIT_SSE2
+            // Four lookups gathered into one 16-byte store: half the stores of the 64-bit
+            // pairs and no shifts to merge them.
+            const auto at = [this](const uint8_t* in, int k) {
+                return static_cast<int>(table[in[k]]);
+            };
+            for (; i + 8 <= width; i += 8) {
+                const uint8_t* in = s + i;
+                uint8_t* out = d + 4 * i;
+                store128(out, _mm_setr_epi32(at(in, 0), at(in, 1), at(in, 2), at(in, 3)));
+                store128(out + 16, _mm_setr_epi32(at(in, 4), at(in, 5), at(in, 6), at(in, 7)));
+            }
+#endif
             for (; i + 8 <= width; i += 8) {
                 const uint8_t* in = s + i;
                 uint8_t* out = d + 4 * i;
