@@ -75,10 +75,7 @@ bool accepted_depth(int32_t depth) {
 void free_screen() {
     ScreenContext* s = screen;
     allocate_text_cells(0);
-    if (s->pages) {
-        for (int32_t i = 0; i < s->page_count; ++i)
-            std::free(s->pages[i]);
-    }
+    std::free(s->page_block);
     std::free(s->pages);
     std::free(s->line_table);
     std::free(s->device_palette);
@@ -125,13 +122,14 @@ int32_t allocate_buffers(int32_t pages) {
     s->pages = static_cast<uint8_t**>(std::calloc(static_cast<size_t>(pages), sizeof(uint8_t*)));
     if (!s->pages) return out_of_memory();
     s->page_count = pages;
+    // Pages start on a cache line, where the vector stores of fills and blitters need no
+    // alignment work. One zeroed block leaves a large screen's untouched rows unmapped.
+    const auto rounded = static_cast<size_t>((page_bytes + 63) / 64 * 64);
+    s->page_block = std::calloc(rounded * static_cast<size_t>(pages) + 63, 1);
+    if (!s->page_block) return out_of_memory();
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(s->page_block) + 63) & ~uintptr_t{63};
     for (int32_t i = 0; i < pages; ++i) {
-        // Rows of a whole cache line start where the vector stores of fills and blitters
-        // need no alignment work.
-        const auto rounded = static_cast<size_t>((page_bytes + 63) / 64 * 64);
-        s->pages[i] = static_cast<uint8_t*>(std::aligned_alloc(64, rounded));
-        if (!s->pages[i]) return out_of_memory();
-        std::memset(s->pages[i], 0, rounded);
+        s->pages[i] = reinterpret_cast<uint8_t*>(first) + rounded * static_cast<size_t>(i);
     }
     s->visible_page = s->pages[0];
     s->line_table =

@@ -28,7 +28,8 @@ constexpr int32_t CLOSE_AT_EXIT_FLAGS = INT32_MIN;  // 0x80000000: close without
 
 struct ScreenContext {
     int32_t mode;     // 1, 2 or 7..21; -1 when opened by size
-    uint8_t** pages;  // page_count buffers of height x pitch bytes
+    uint8_t** pages;  // page_count buffers of height x pitch bytes, each on a 64-byte line
+    void* page_block;  // the one allocation behind all pages (owner)
     int32_t page_count;
     int32_t work_page;      // index drawing goes to
     uint8_t* visible_page;  // buffer the driver shows
