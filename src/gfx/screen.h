@@ -27,8 +27,8 @@ constexpr uint32_t SCREEN_HAS_MMX = 0x1000000;
 constexpr int32_t CLOSE_AT_EXIT_FLAGS = INT32_MIN;  // 0x80000000: close without text view reset
 
 struct ScreenContext {
-    int32_t mode;     // 1, 2 or 7..21; -1 when opened by size
-    uint8_t** pages;  // page_count buffers of height x pitch bytes, each on a 64-byte line
+    int32_t mode;      // 1, 2 or 7..21; -1 when opened by size
+    uint8_t** pages;   // page_count buffers of height x pitch bytes, each on a 64-byte line
     void* page_block;  // the one allocation behind all pages (owner)
     int32_t page_count;
     int32_t work_page;      // index drawing goes to
