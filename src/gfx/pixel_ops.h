@@ -42,22 +42,35 @@ inline void store_pixel(uint8_t* const* rows, int32_t bytes_per_pixel, int32_t x
     }
 }
 
-// count bytes of `word`'s repeated byte: up to 64 (the rows of a disc) in a few overlapping
-// stores, which beat a library call; more through memset.
+// count bytes of `word`'s repeated byte: up to a disc's widest rows in a few vector stores
+// (the last ones overlapping), which beat a library call; longer runs through memset, which
+// uses the widest stores the processor has.
 inline void fill_bytes(uint8_t* bytes, uint64_t word, size_t count) {
-    if (count > 64) {
+#if defined(__SSE2__)
+    if (count > 256) {
         std::memset(bytes, static_cast<int>(word & 0xFF), count);
         return;
     }
-#if defined(__SSE2__)
-    if (count >= 16) {
-        const __m128i wide = _mm_set1_epi64x(static_cast<long long>(word));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), wide);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + count - 16), wide);
-        if (count > 32) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 16), wide);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + count - 32), wide);
+    const __m128i wide = _mm_set1_epi64x(static_cast<long long>(word));
+    const auto put = [wide](uint8_t* at) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(at), wide);
+    };
+    if (count > 64) {
+        uint8_t* const last = bytes + count - 64;
+        for (; bytes < last; bytes += 64) {
+            put(bytes), put(bytes + 16), put(bytes + 32), put(bytes + 48);
         }
+        put(last), put(last + 16), put(last + 32), put(last + 48);
+        return;
+    }
+    if (count >= 16) {
+        put(bytes), put(bytes + count - 16);
+        if (count > 32) put(bytes + 16), put(bytes + count - 32);
+        return;
+    }
+#else
+    if (count > 64) {
+        std::memset(bytes, static_cast<int>(word & 0xFF), count);
         return;
     }
 #endif

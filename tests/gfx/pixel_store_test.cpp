@@ -42,9 +42,9 @@ TEST_F(PixelStore, ShapesPaintTheSamePixelsAtEveryDepth) {
 }
 
 TEST_F(PixelStore, ShortSpansFillExactlyTheirPixels) {
-    open(200, 8, 8);
+    open(300, 8, 8);
     for (int32_t start : {0, 1, 7, 13}) {
-        for (int32_t count = 1; count <= 80; ++count) {
+        for (int32_t count = 1; count <= 280; ++count) {
             std::fill_n(screen->line_table[2], screen->width, uint8_t{0});
             pixel_ops.fill_span(screen->line_table[2] + start, 0xC3, static_cast<size_t>(count));
             for (int32_t x = 0; x < screen->width; ++x) {

@@ -19,6 +19,7 @@
 #include "gfx/driver/display_driver.h"
 #include "gfx/graphics_keys.h"
 #include "gfx/screen.h"
+#include "gfx/x11/layer_lock.h"
 #include "gfx/x11/window_events.h"
 #include "gfx/x11/x11_api.h"
 #include "runtime/diagnostics.h"
@@ -34,33 +35,6 @@ WindowAtoms window_atoms;
 namespace {
 
 constexpr int32_t MAX_WINDOW_SIDE = 32767;  // X sizes are 16-bit signed
-
-// The one lock between the program and the update thread. The program takes it around every
-// drawing call, some thirty times a frame, so the uncontended case is one atomic operation
-// each way and no system call; a waiter sleeps on the word (0 free, 1 held, 2 held with
-// waiters). A thread may take it again while it holds it (a palette change inside a drawing
-// bracket): its depth is its own, and there is only this one lock.
-class LayerLock {
-public:
-    void lock() {
-        if (depth++ > 0) return;
-        int32_t free = 0;
-        if (!word.compare_exchange_strong(free, 1, std::memory_order_acquire)) wait();
-    }
-    void unlock() {
-        if (--depth > 0) return;
-        if (word.exchange(0, std::memory_order_release) == 2) word.notify_one();
-    }
-
-private:
-    void wait() {
-        while (word.exchange(2, std::memory_order_acquire) != 0)
-            word.wait(2, std::memory_order_relaxed);
-    }
-    std::atomic<int32_t> word{0};
-    static thread_local int32_t depth;
-};
-thread_local int32_t LayerLock::depth = 0;
 
 LayerLock layer_mutex;
 std::thread update_thread;
@@ -225,6 +199,8 @@ int32_t open_window_layer(const char* title, int32_t width, int32_t height, int3
     window_input.buttons = 0;
     window_input.wheel = 0;
     window_state.running = 1;
+    if (!layer_mutex.favour_this_thread())
+        log_line("the window lock takes a full fence each way: no process-wide barrier");
     if (width <= 0 || height <= 0 || width > MAX_WINDOW_SIDE || height > MAX_WINDOW_SIDE) {
         return driver_refusal("%dx%d: an X window is at most %d pixels on a side", width, height,
                               MAX_WINDOW_SIDE);
