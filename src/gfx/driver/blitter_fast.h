@@ -24,6 +24,11 @@ struct HicolorTables {
 extern const HicolorTables HICOLOR_TABLES;
 
 #if QX_BLIT_SSE2
+// True where the processor has AVX2 (the tests turn it off to check the narrower path too).
+extern bool wide_vectors;
+// Exchanges red and blue in whole steps of eight pixels; returns the pixels done.
+int32_t swap_red_blue_avx2(uint8_t* d, const uint8_t* s, int32_t width);
+
 // One channel of a pixel moved into place: shift (positive right, negative left), then mask.
 template <int Shift, uint32_t Mask>
 struct Move {};
@@ -309,12 +314,13 @@ struct FastRepackConvert {
     }
 };
 
-// 32-bit red/blue exchange: four pixels per step.
+// 32-bit red/blue exchange: eight pixels per step with AVX2 (one byte shuffle), else four.
 struct FastSwapConvert {
     bool prepare(const ScreenContext&) { return true; }
     void row(uint8_t* d, const uint8_t* s, int32_t width) const {
         int32_t i = 0;
 #if QX_BLIT_SSE2
+        if (wide_vectors) i = swap_red_blue_avx2(d, s, width);
         for (; i + 4 <= width; i += 4)
             store128(d + 4 * i, SwapMoves::apply(load128(s + 4 * i)));
 #endif
