@@ -104,6 +104,21 @@ inline bool whole_number(float v, int32_t& out) {
     return static_cast<float>(out) == v;
 }
 
+// whole_number of three values at once.
+inline bool whole_numbers(float a, float b, float c, int32_t& ia, int32_t& ib, int32_t& ic) {
+#if defined(__SSE2__)
+    const __m128 user = _mm_setr_ps(a, b, c, c);
+    const __m128i whole = _mm_cvttps_epi32(user);
+    if (_mm_movemask_ps(_mm_cmpneq_ps(_mm_cvtepi32_ps(whole), user)) != 0) return false;
+    ia = _mm_cvtsi128_si32(whole);
+    ib = _mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 1));
+    ic = _mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 2));
+    return true;
+#else
+    return whole_number(a, ia) && whole_number(b, ib) && whole_number(c, ic);
+#endif
+}
+
 // The common call's shortcut: a user point of whole numbers (well inside the device bound)
 // inside the view. Then rounding and offset are exact integer work and nothing needs clipping;
 // false sends the caller down the general path, which gives the same pixels for these points.

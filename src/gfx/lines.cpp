@@ -260,8 +260,7 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
     // points, on the current target. Anything else goes on, to the same pixels.
     int32_t ux1, ux2, uy;
     if (y1 == y2 && box_type == 0 && coord_type == 0 && (style & 0xFFFF) == 0xFFFF &&
-        target == s->target && whole_number(x1, ux1) && whole_number(x2, ux2) &&
-        whole_number(y1, uy)) {
+        target == s->target && whole_numbers(x1, x2, y1, ux1, ux2, uy)) {
         // Columns and row counted from the view's corner: a user point is there already
         // unless the view is absolute. The view lies within the screen, so in unsigned 32-bit
         // arithmetic a point left of or above it comes out at 2^31 - view_x or more, beyond
