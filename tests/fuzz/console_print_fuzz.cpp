@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "console_operations.h"
 #include "fuzz_check.h"
 #include "runtime/console_output.h"
 #include "runtime/devices.h"
@@ -18,28 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qx::clear_device_table();
     size_t i = 3;
     while (i < size) {
-        // An operation byte, then its arguments; the rest of the input is printed.
-        uint8_t operation = data[i++];
-        int32_t a = i < size ? static_cast<int8_t>(data[i]) : 0;
-        int32_t b = i + 1 < size ? static_cast<int8_t>(data[i + 1]) : 0;
-        switch (operation % 5) {
-            case 0:
-                qx::locate(a, b, -1, nullptr);
-                i += 2;
-                break;
-            case 1:
-                qx::view_print(a, b);
-                i += 2;
-                break;
-            default: {
-                size_t length = operation / 5 % 32;
-                if (length > size - i) length = size - i;
-                int32_t mask = operation % 5 == 2 ? 0 : qx::PRINT_NEWLINE;
-                qx::print_string(0, data + i, static_cast<int32_t>(length), mask);
-                i += length;
-                break;
-            }
-        }
+        const uint8_t operation = data[i];
+        i = run_console_operation(data, size, i);
         FUZZ_CHECK(console.cursor_x >= 0 && console.cursor_x < console.width);
         FUZZ_CHECK(console.cursor_y >= 0 && console.cursor_y < console.height);
         if (width == 1 || rows == 1) continue;  // no console: the bytes go out raw

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "console_operations.h"
 #include "fuzz_check.h"
 #include "gfx/screen.h"
 #include "runtime/console_output.h"
@@ -30,27 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qx::clear_device_table();
     size_t i = 1;
     while (i < size) {
-        uint8_t operation = data[i++];
-        int32_t a = i < size ? static_cast<int8_t>(data[i]) : 0;
-        int32_t b = i + 1 < size ? static_cast<int8_t>(data[i + 1]) : 0;
-        switch (operation % 5) {
-            case 0:
-                qx::locate(a, b, -1, nullptr);
-                i += 2;
-                break;
-            case 1:
-                qx::view_print(a, b);
-                i += 2;
-                break;
-            default: {
-                size_t length = operation / 5 % 32;
-                if (length > size - i) length = size - i;
-                int32_t mask = operation % 5 == 2 ? 0 : qx::PRINT_NEWLINE;
-                qx::print_string(0, data + i, static_cast<int32_t>(length), mask);
-                i += length;
-                break;
-            }
-        }
+        const uint8_t operation = data[i];
+        i = run_console_operation(data, size, i);
         int32_t columns = 0, rows = 0, column = 0, row = 0;
         qx::text_get_size(&columns, &rows);
         qx::text_get_position(&column, &row);
