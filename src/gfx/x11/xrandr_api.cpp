@@ -36,12 +36,19 @@ int32_t xrandr_load() {
     return 0;
 }
 
-int32_t xrandr_read_modes(Display* display, DisplayMode* modes, int32_t capacity) {
+namespace {
+
+// The library loads and the server has the extension.
+bool usable(Display* display) {
     int event_base = 0, error_base = 0;
-    if (display == nullptr || xrandr_load() != 0 ||
-        !xrandr.XRRQueryExtension(display, &event_base, &error_base)) {
-        return -1;
-    }
+    return display != nullptr && xrandr_load() == 0 &&
+           xrandr.XRRQueryExtension(display, &event_base, &error_base);
+}
+
+}  // namespace
+
+int32_t xrandr_read_modes(Display* display, DisplayMode* modes, int32_t capacity) {
+    if (!usable(display)) return -1;
     const int screen_number = DefaultScreen(display);
     int size_count = 0;
     const XRRScreenSize* sizes = xrandr.XRRSizes(display, screen_number, &size_count);
@@ -66,11 +73,7 @@ int32_t xrandr_read_modes(Display* display, DisplayMode* modes, int32_t capacity
 }
 
 int32_t xrandr_refresh_rate(Display* display) {
-    int event_base = 0, error_base = 0;
-    if (display == nullptr || xrandr_load() != 0 ||
-        !xrandr.XRRQueryExtension(display, &event_base, &error_base)) {
-        return 0;
-    }
+    if (!usable(display)) return 0;
     XRRScreenConfiguration* config =
         xrandr.XRRGetScreenInfo(display, RootWindow(display, DefaultScreen(display)));
     if (config == nullptr) return 0;
@@ -103,11 +106,7 @@ int32_t set_mode(Display* display, int32_t size, Rotation rotation, int16_t rate
 
 int32_t xrandr_switch_mode(Display* display, int32_t width, int32_t height, int32_t refresh_rate,
                            XrandrSavedMode* saved) {
-    int event_base = 0, error_base = 0;
-    if (display == nullptr || xrandr_load() != 0 ||
-        !xrandr.XRRQueryExtension(display, &event_base, &error_base)) {
-        return -1;
-    }
+    if (!usable(display)) return -1;
     const int screen_number = DefaultScreen(display);
     int size_count = 0;
     const XRRScreenSize* sizes = xrandr.XRRSizes(display, screen_number, &size_count);
