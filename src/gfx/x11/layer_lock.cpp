@@ -26,8 +26,9 @@ bool register_process_barrier() {
 }  // namespace
 
 bool LayerLock::favour_this_thread() {
-    favoured = &thread_mark;
-    asymmetric = register_process_barrier();
+    // A thread inside a bracket keeps the side it entered by until it leaves.
+    if (depth == 0) favoured = &thread_mark;
+    if (!asymmetric) asymmetric = register_process_barrier();
     return asymmetric;
 }
 

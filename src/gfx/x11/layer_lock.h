@@ -13,8 +13,8 @@ namespace qx {
 
 class LayerLock {
 public:
-    // The calling thread becomes the one with the cheap side. Call before other threads use
-    // the lock; false when the cheap side has to use fences.
+    // The calling thread becomes the one with the cheap side (unless it holds the lock). Call
+    // while no other thread uses the lock; false when the cheap side has to use fences.
     bool favour_this_thread();
 
     // A thread may take the lock again while it holds it (a palette change inside a drawing

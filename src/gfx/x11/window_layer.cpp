@@ -100,6 +100,12 @@ void raise_update_priority() {
         log_line("the update thread keeps the program's priority: %s", std::strerror(errno));
 }
 
+// The thread that opens the window is the one that draws: the lock leans towards it.
+void favour_program_thread() {
+    if (!layer_mutex.favour_this_thread())
+        log_line("the window lock takes a full fence each way: no process-wide barrier");
+}
+
 bool window_usable() {
     return window_state.display != nullptr && window_state.window != None &&
            connection_lost.load() == 0;
@@ -199,8 +205,6 @@ int32_t open_window_layer(const char* title, int32_t width, int32_t height, int3
     window_input.buttons = 0;
     window_input.wheel = 0;
     window_state.running = 1;
-    if (!layer_mutex.favour_this_thread())
-        log_line("the window lock takes a full fence each way: no process-wide barrier");
     if (width <= 0 || height <= 0 || width > MAX_WINDOW_SIDE || height > MAX_WINDOW_SIDE) {
         return driver_refusal("%dx%d: an X window is at most %d pixels on a side", width, height,
                               MAX_WINDOW_SIDE);
@@ -223,8 +227,12 @@ int32_t open_window_layer(const char* title, int32_t width, int32_t height, int3
     x11.XSetScreenSaver(window_state.display, 0, saver.interval, saver.prefer_blanking,
                         saver.allow_exposures);
     saver.saved = true;
-    if (flags & SCREEN_OPENGL) return 0;  // the caller makes its window on its own thread
+    if (flags & SCREEN_OPENGL) {
+        favour_program_thread();
+        return 0;  // the caller makes its window on its own thread
+    }
     if (update_thread.joinable()) update_thread.join();  // a previous layer never closed
+    favour_program_thread();
     start_status = 0;
     update_thread = std::thread(run_update_thread);
     std::unique_lock<std::mutex> wait(start_mutex);
