@@ -66,9 +66,16 @@ constexpr uint16_t CONTROL_GLYPH_DELETE = 0x2302;
 // Console colour bits (blue 1, green 2, red 4) to the terminal's colour numbers.
 constexpr int ANSI_COLOUR[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
+// Standard output was closed when the program started: /dev/null only holds its slot.
+bool output_closed = false;
+
 // Writes every byte to standard output; false when it cannot take them (a reader gone, a full
 // disk, a closed descriptor). A full non-blocking pipe is waited for, not a failure.
 bool write_all(const void* bytes, size_t length) {
+    if (output_closed && length > 0) {
+        errno = EBADF;
+        return false;
+    }
     const char* next = static_cast<const char*>(bytes);
     while (length > 0) {
         ssize_t n = write(STDOUT_FILENO, next, length);
@@ -471,10 +478,12 @@ extern const ConsoleBackend TERMINAL_CONSOLE = {
 void console_platform_init() {
     // A closed standard descriptor would be handed to the next file we open (an X
     // connection, say) and console output would land in it: hold the slot with /dev/null.
+    // Console output then cannot be written, as to a reader that went away.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
             int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
             if (opened != fd && opened >= 0) close(opened);
+            if (fd == STDOUT_FILENO) output_closed = true;
         }
     }
     term_take_terminal();
