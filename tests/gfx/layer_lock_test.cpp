@@ -33,7 +33,7 @@ TEST(LayerLock, FavouredAndOtherThreadsExcludeEachOther) {
     qx::LayerLock lock;
     lock.favour_this_thread();
     Shared shared;
-    constexpr int TIMES = 100000;
+    constexpr int TIMES = 50000;
     std::vector<std::thread> others;
     for (int t = 0; t < 2; ++t)
         others.emplace_back([&] { add_under_lock(lock, shared, TIMES); });

@@ -44,14 +44,10 @@ void LayerLock::wait_for_other() {
 
 void LayerLock::enter_other() {
     gate.lock();
-    wanted.store(1, std::memory_order_relaxed);
+    wanted.store(1, std::memory_order_seq_cst);
     // Now either the favoured thread's `inside` is seen below, or it sees `wanted`.
-    if (asymmetric) {
-        process_barrier();  // cannot fail once registered
-    } else {
-        std::atomic_thread_fence(std::memory_order_seq_cst);
-    }
-    while (inside.load(std::memory_order_acquire) != 0)
+    if (asymmetric) process_barrier();  // cannot fail once registered
+    while (inside.load(std::memory_order_seq_cst) != 0)
         inside.wait(1, std::memory_order_acquire);
 }
 

@@ -2,8 +2,8 @@
 // every drawing call, some thirty times a frame; the update thread about a hundred times a
 // second. So it leans towards the program's thread: that thread enters and leaves with plain
 // stores, and every other thread pays for both. Where the system cannot make other threads
-// pass a barrier on request, the program's side uses a full fence instead (the cost of a
-// plain lock).
+// pass a barrier on request, the program's side uses an atomic exchange instead (the cost of
+// a plain lock).
 #pragma once
 
 #include <atomic>
@@ -14,7 +14,7 @@ namespace qx {
 class LayerLock {
 public:
     // The calling thread becomes the one with the cheap side (unless it holds the lock). Call
-    // while no other thread uses the lock; false when the cheap side has to use fences.
+    // while no other thread uses the lock; false when the cheap side has to use atomic exchanges.
     bool favour_this_thread();
 
     // A thread may take the lock again while it holds it (a palette change inside a drawing
@@ -38,18 +38,21 @@ public:
 
 private:
     void enter_favoured() {
-        inside.store(1, std::memory_order_relaxed);
-        // The other side's barrier orders the store before the load; without it, a fence must.
         if (asymmetric) {
+            inside.store(1, std::memory_order_relaxed);
+            // The other side's barrier keeps the store before the load; the compiler must too.
             std::atomic_signal_fence(std::memory_order_seq_cst);
         } else {
-            std::atomic_thread_fence(std::memory_order_seq_cst);
+            inside.exchange(1, std::memory_order_seq_cst);  // a full barrier of its own
         }
-        if (wanted.load(std::memory_order_acquire) != 0) wait_for_other();
+        if (wanted.load(std::memory_order_seq_cst) != 0) wait_for_other();
     }
     void leave_favoured() {
-        inside.store(0, std::memory_order_release);
-        if (!asymmetric) std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (asymmetric) {
+            inside.store(0, std::memory_order_release);
+        } else {
+            inside.exchange(0, std::memory_order_seq_cst);
+        }
         if (wanted.load(std::memory_order_relaxed) != 0) inside.notify_one();
     }
     void wait_for_other();

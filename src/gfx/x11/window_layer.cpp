@@ -103,7 +103,7 @@ void raise_update_priority() {
 // The thread that opens the window is the one that draws: the lock leans towards it.
 void favour_program_thread() {
     if (!layer_mutex.favour_this_thread())
-        log_line("the window lock takes a full fence each way: no process-wide barrier");
+        log_line("the window lock takes an atomic exchange each way: no process-wide barrier");
 }
 
 bool window_usable() {
