@@ -10,6 +10,8 @@ import sys
 import termios
 import time
 
+from xvfb_session import XvfbSession
+
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
 DEMO = os.path.join(BUILD, "tests", "window_demo")
 TIMEOUT = 15.0
@@ -52,28 +54,6 @@ xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctype
                             ctypes.c_void_p]
 xlib.XFlush.argtypes = [ctypes.c_void_p]
 xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-
-def free_display():
-    for number in range(140, 400):
-        if not os.path.exists("/tmp/.X11-unix/X%d" % number) and \
-                not os.path.exists("/tmp/.X%d-lock" % number):
-            return number
-    raise RuntimeError("no free display number")
-
-
-def start_xvfb():
-    number = free_display()
-    server = subprocess.Popen(["Xvfb", ":%d" % number, "-nolisten", "tcp", "-screen", "0",
-                               "%dx%dx24" % (SCREEN_W, SCREEN_H)],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    deadline = time.time() + TIMEOUT
-    while not os.path.exists("/tmp/.X11-unix/X%d" % number):
-        if time.time() > deadline or server.poll() is not None:
-            raise RuntimeError("Xvfb did not start")
-        time.sleep(0.05)
-    time.sleep(0.2)
-    return server, ":%d" % number
 
 
 def stop(process):
@@ -256,22 +236,25 @@ def direct_colour_window(display, depth, green):
 
 
 def server_goes_away():
-    server, display = start_xvfb()
-    demo = Demo(display, 8)
-    try:
-        check(demo.wait_for("ready"), "demo ready before the server goes")
-        server.kill()
-        server.wait(timeout=TIMEOUT)
+    with XvfbSession(BUILD, "%dx%dx24" % (SCREEN_W, SCREEN_H)) as session:
+        demo = Demo(session.display, 8)
         try:
-            code = demo.process.wait(timeout=TIMEOUT)
-        except subprocess.TimeoutExpired:
-            code = None
-        check(code == -signal.SIGHUP, "lost server ends the program as a hang-up (got %r)" % code)
-        mode = termios.tcgetattr(demo.slave)
-        check(mode[3] & termios.ECHO and mode[3] & termios.ICANON, "terminal restored")
-    finally:
-        demo.end()
-        stop(server)
+            lost_server_ends_demo(session.server, demo)
+        finally:
+            demo.end()
+
+
+def lost_server_ends_demo(server, demo):
+    check(demo.wait_for("ready"), "demo ready before the server goes")
+    server.kill()
+    server.wait(timeout=TIMEOUT)
+    try:
+        code = demo.process.wait(timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        code = None
+    check(code == -signal.SIGHUP, "lost server ends the program as a hang-up (got %r)" % code)
+    mode = termios.tcgetattr(demo.slave)
+    check(mode[3] & termios.ECHO and mode[3] & termios.ICANON, "terminal restored")
 
 
 def oversized_screens(display):
@@ -288,14 +271,11 @@ def oversized_screens(display):
 
 
 def main():
-    server, display = start_xvfb()
-    try:
-        oversized_screens(display)
-        indexed_window(display)
-        direct_colour_window(display, 32, 0x55FF55)
-        direct_colour_window(display, 16, 0x50FC50)
-    finally:
-        stop(server)
+    with XvfbSession(BUILD, "%dx%dx24" % (SCREEN_W, SCREEN_H)) as session:
+        oversized_screens(session.display)
+        indexed_window(session.display)
+        direct_colour_window(session.display, 32, 0x55FF55)
+        direct_colour_window(session.display, 16, 0x50FC50)
     server_goes_away()
     if failures:
         print("%d failure(s)" % len(failures))

@@ -36,6 +36,14 @@ class XvfbSession:
             self._end(child)
         if self.server is not None:
             self._end(self.server)
+            # A server killed outright leaves its lock and socket behind, which would keep its
+            # display number from later sessions.
+            number = self.display[1:]
+            for path in (f"/tmp/.X{number}-lock", f"/tmp/.X11-unix/X{number}"):
+                try:
+                    os.remove(path)
+                except FileNotFoundError:
+                    pass
 
     @staticmethod
     def _end(process):
