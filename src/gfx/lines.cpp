@@ -256,26 +256,22 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
     ScreenContext* s = screen;
     if (!s) return;
     uint32_t pixel = color == DEFAULT_COLOR ? s->fg_color : pixel_value(s, color);
-    // The commonest call: a solid row between whole-number points inside the view, absolute
-    // points, on the current target. Anything else goes on, to the same pixels.
+    // The commonest call: a solid row between whole-number points inside the view, on the
+    // current target, with points relative to the view. Anything else goes on, to the same
+    // pixels.
     int32_t ux1, ux2, uy;
     if (y1 == y2 && box_type == 0 && coord_type == 0 && (style & 0xFFFF) == 0xFFFF &&
-        target == s->target && whole_numbers(x1, x2, y1, ux1, ux2, uy)) {
-        // Columns and row counted from the view's corner: a user point is there already
-        // unless the view is absolute. The view lies within the screen, so in unsigned 32-bit
-        // arithmetic a point left of or above it comes out at 2^31 - view_x or more, beyond
-        // any view's size.
-        const bool absolute = (s->screen_flags & SCREEN_VIEW_ABSOLUTE) != 0;
-        const uint32_t from_x = absolute ? static_cast<uint32_t>(s->view_x) : 0;
-        const uint32_t from_y = absolute ? static_cast<uint32_t>(s->view_y) : 0;
-        const uint32_t left = static_cast<uint32_t>(ux1 < ux2 ? ux1 : ux2) - from_x;
-        const uint32_t right = static_cast<uint32_t>(ux1 < ux2 ? ux2 : ux1) - from_x;
-        const uint32_t row = static_cast<uint32_t>(uy) - from_y;
+        target == s->target && !(s->screen_flags & SCREEN_VIEW_ABSOLUTE) &&
+        whole_numbers(x1, x2, y1, ux1, ux2, uy)) {
+        // Unsigned, a point left of or above the view is beyond any view's size.
+        const auto left = static_cast<uint32_t>(ux1 < ux2 ? ux1 : ux2);
+        const auto right = static_cast<uint32_t>(ux1 < ux2 ? ux2 : ux1);
         const auto view_w = static_cast<uint32_t>(s->view_w);
-        if (left < view_w && right < view_w && row < static_cast<uint32_t>(s->view_h)) {
+        if (left < view_w && right < view_w &&
+            static_cast<uint32_t>(uy) < static_cast<uint32_t>(s->view_h)) {
             s->last_x = x2;
             s->last_y = y2;
-            const auto y = static_cast<int32_t>(row) + s->view_y;
+            const int32_t y = uy + s->view_y;
             const int32_t bytes = s->bytes_per_pixel;
             uint8_t* start = s->line_table[y] +
                              static_cast<ptrdiff_t>(static_cast<int32_t>(left) + s->view_x) * bytes;
