@@ -36,14 +36,27 @@ class XvfbSession:
             self._end(child)
         if self.server is not None:
             self._end(self.server)
-            # A server killed outright leaves its lock and socket behind, which would keep its
-            # display number from later sessions.
-            number = self.display[1:]
-            for path in (f"/tmp/.X{number}-lock", f"/tmp/.X11-unix/X{number}"):
-                try:
-                    os.remove(path)
-                except FileNotFoundError:
-                    pass
+            self._forget_killed_server()
+
+    def _forget_killed_server(self):
+        """A server killed outright leaves its lock and socket behind, which would keep its display
+        number from later sessions. Only a lock naming our server is ours: once a server ends
+        cleanly, another session may already hold the number. The socket goes first, so the
+        number is never free while our socket remains."""
+        number = self.display[1:]
+        lock = f"/tmp/.X{number}-lock"
+        try:
+            with open(lock) as f:
+                owner = int(f.read().strip() or 0)
+        except (OSError, ValueError):
+            return
+        if owner != self.server.pid:
+            return
+        for path in (f"/tmp/.X11-unix/X{number}", lock):
+            try:
+                os.remove(path)
+            except FileNotFoundError:
+                pass
 
     @staticmethod
     def _end(process):
