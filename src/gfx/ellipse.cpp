@@ -53,25 +53,23 @@ struct RowClip {
     uint8_t* const* rows;
     int32_t bytes_per_pixel;
     uint32_t color;
-    uint64_t word;  // the colour's byte repeated, for byte pixels
+    uint64_t word;  // the pixel repeated, for fill_bytes
 
     static RowClip of_target(uint32_t color) {
         const ScreenContext* s = screen;
-        return {s->view_x,     s->view_x + s->view_w - 1, s->view_y, s->view_y + s->view_h - 1,
-                s->line_table, s->bytes_per_pixel,        color,     byte_word(color)};
+        return {s->view_x,     s->view_x + s->view_w - 1,
+                s->view_y,     s->view_y + s->view_h - 1,
+                s->line_table, s->bytes_per_pixel,
+                color,         pixel_word(s->bytes_per_pixel, color)};
     }
     void fill(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;
         if (x_left < left) x_left = left;
         if (x_right > right) x_right = right;
         if (x_right < x_left) return;
-        const auto count = static_cast<size_t>(x_right - x_left + 1);
-        if (bytes_per_pixel == 1) {
-            fill_bytes(rows[y] + x_left, word, count);
-        } else {
-            fill_pixels(rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, bytes_per_pixel,
-                        color, count);
-        }
+        fill_bytes(
+            rows[y] + static_cast<ptrdiff_t>(x_left) * bytes_per_pixel, word,
+            static_cast<size_t>(x_right - x_left + 1) * static_cast<size_t>(bytes_per_pixel));
     }
     void ends(int32_t y, int32_t x_left, int32_t x_right) const {
         if (y < top || y > bottom) return;

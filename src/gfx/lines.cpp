@@ -1,6 +1,7 @@
 #include "gfx/lines.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "gfx/coordinates.h"
@@ -283,6 +284,10 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
             }
             // No lock to take (the bracket would only set and clear the flags).
             mark_row_dirty(s, y);
+            if (bytes == 1 && count > 256) {
+                std::memset(start, static_cast<int>(pixel & 0xFF), count);
+                return;
+            }
             fill_pixels(start, bytes, pixel, count);
             return;
         }

@@ -1,7 +1,6 @@
 // Per-depth pixel routines, chosen once per screen by select_pixel_ops.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -42,12 +41,26 @@ inline void store_pixel(uint8_t* const* rows, int32_t bytes_per_pixel, int32_t x
     }
 }
 
-// count bytes of `word`'s repeated byte: up to a disc's widest rows in a few vector stores
-// (the last ones overlapping), which beat a library call; longer runs through memset, which
-// uses the widest stores the processor has.
+// The byte repeated over a word, for fill_bytes.
+constexpr uint64_t byte_word(uint32_t color) {
+    return 0x0101010101010101ull * (color & 0xFF);
+}
+
+// A pixel of 1, 2 or 4 bytes repeated over a word, for fill_bytes.
+constexpr uint64_t pixel_word(int32_t bytes_per_pixel, uint32_t color) {
+    return bytes_per_pixel == 1   ? byte_word(color)
+           : bytes_per_pixel == 2 ? 0x0001000100010001ull * (color & 0xFFFF)
+                                  : 0x0000000100000001ull * color;
+}
+
+// count bytes of the pattern `word`, whose period (1, 2 or 4 bytes) divides count: every store
+// starts a multiple of the period from `bytes`, so overlapping stores keep the pattern. Up to a
+// disc's widest rows in a few vector stores (the last ones overlapping), which beat a library
+// call; longer runs of one repeated byte through memset, which uses the widest stores the
+// processor has, and other long runs in the vector loop.
 inline void fill_bytes(uint8_t* bytes, uint64_t word, size_t count) {
 #if defined(__SSE2__)
-    if (count > 256) {
+    if (count > 256 && word == byte_word(static_cast<uint32_t>(word))) {
         std::memset(bytes, static_cast<int>(word & 0xFF), count);
         return;
     }
@@ -69,7 +82,7 @@ inline void fill_bytes(uint8_t* bytes, uint64_t word, size_t count) {
         return;
     }
 #else
-    if (count > 64) {
+    if (count > 64 && word == byte_word(static_cast<uint32_t>(word))) {
         std::memset(bytes, static_cast<int>(word & 0xFF), count);
         return;
     }
@@ -87,24 +100,14 @@ inline void fill_bytes(uint8_t* bytes, uint64_t word, size_t count) {
         return;
     }
     for (size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<uint8_t>(word);
-}
-
-// The byte repeated over a word, for fill_bytes.
-constexpr uint64_t byte_word(uint32_t color) {
-    return 0x0101010101010101ull * (color & 0xFF);
+        bytes[i] = static_cast<uint8_t>(word >> (8 * i));
 }
 
 // count pixels of 1, 2 or 4 bytes from address, as fill_span stores them; inline for callers
 // that fill one span per call.
 inline void fill_pixels(void* address, int32_t bytes_per_pixel, uint32_t color, size_t count) {
-    if (bytes_per_pixel == 1) {
-        fill_bytes(static_cast<uint8_t*>(address), byte_word(color), count);
-    } else if (bytes_per_pixel == 2) {
-        std::fill_n(static_cast<uint16_t*>(address), count, static_cast<uint16_t>(color));
-    } else {
-        std::fill_n(static_cast<uint32_t*>(address), count, color);
-    }
+    fill_bytes(static_cast<uint8_t*>(address), pixel_word(bytes_per_pixel, color),
+               count * static_cast<size_t>(bytes_per_pixel));
 }
 
 }  // namespace qx

@@ -250,11 +250,13 @@ TEST_F(DrawCall, EllipsesAndArcsPaintTheSamePixelsAtEveryDepth) {
 }
 
 TEST_F(DrawCall, FilledSpansStoreExactlyTheirPixels) {
-    for (int32_t bytes : {1, 2, 4}) {
-        const uint32_t color = bytes == 1 ? 0xC3u : bytes == 2 ? 0xB2A1u : 0xD4C3B2A1u;
+    // Colours of distinct bytes go through the vector stores, those of one repeated byte past
+    // 256 bytes through the library fill.
+    for (auto [bytes, color] :
+         {std::pair{1, 0xC3u}, {2, 0xB2A1u}, {2, 0xFFFFu}, {4, 0xD4C3B2A1u}, {4, 0u}}) {
         for (size_t start : {0u, 1u, 3u}) {
-            for (size_t count = 0; count <= 90; ++count) {
-                std::vector<uint8_t> row(400, 0x55), want(400, 0x55);
+            for (size_t count = 0; count <= 300; ++count) {
+                std::vector<uint8_t> row(1300, 0x55), want(1300, 0x55);
                 fill_pixels(row.data() + start * bytes, bytes, color, count);
                 for (size_t i = 0; i < count; ++i)
                     std::memcpy(want.data() + (start + i) * bytes, &color, bytes);
