@@ -149,14 +149,16 @@ protected:
 };
 
 TEST_F(Blitters, EveryEntryMatchesTheReferenceOnRandomRows) {
-    const bool wide = blitter_detail::wide_vectors;
-    for (int pass = 0; pass < (wide ? 2 : 1); ++pass) {
-        blitter_detail::wide_vectors = wide && pass == 0;  // and the narrower steps too
+    const bool wide = blitter_detail::wide_vectors, permutes = blitter_detail::byte_permutes;
+    for (int pass = 0; pass < (wide || permutes ? 2 : 1); ++pass) {
+        // And the narrower steps too.
+        blitter_detail::wide_vectors = wide && pass == 0;
+        blitter_detail::byte_permutes = permutes && pass == 0;
         for (bool fast : {false, true}) {
             for (bool red_high : {false, true}) {
                 for (int32_t depth : SOURCE_DEPTHS) {
                     for (int32_t display : DISPLAYS) {
-                        for (int32_t width : {1, 2, 3, 4, 7, 8, 17, 33, 64, 71}) {
+                        for (int32_t width : {1, 2, 3, 4, 7, 8, 17, 33, 64, 71, 135}) {
                             SCOPED_TRACE(std::string(fast ? "fast" : "plain") +
                                          (red_high ? " red-high " : " red-low ") + "source " +
                                          std::to_string(depth) + " display " +
@@ -178,6 +180,7 @@ TEST_F(Blitters, EveryEntryMatchesTheReferenceOnRandomRows) {
         }
     }
     blitter_detail::wide_vectors = wide;
+    blitter_detail::byte_permutes = permutes;
 }
 
 // The indexed converters keep the palette's display pixels between calls: any entry that

@@ -143,6 +143,7 @@ template <typename Display>
 struct PaletteTable {
     uint32_t palette[256];
     uint32_t pixels[256];
+    uint8_t planes[4][256];  // byte k of each pixel in planes[k], for the widest lookups
     bool built = false;
 
     const uint32_t* refresh(const uint32_t* device_palette) {
@@ -151,6 +152,8 @@ struct PaletteTable {
         for (int i = 0; i < 256; ++i) {
             pixels[i] =
                 Display::encode(IndexedSource::rgb(static_cast<uint8_t>(i), device_palette));
+            for (int k = 0; k < 4; ++k)
+                planes[k][i] = static_cast<uint8_t>(pixels[i] >> 8 * k);
         }
         built = true;
         return pixels;

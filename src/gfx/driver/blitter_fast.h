@@ -28,6 +28,12 @@ extern const HicolorTables HICOLOR_TABLES;
 extern bool wide_vectors;
 // Exchanges red and blue in whole steps of eight pixels; returns the pixels done.
 int32_t swap_red_blue_avx2(uint8_t* d, const uint8_t* s, int32_t width);
+// True where the processor has AVX-512 byte permutes (the tests turn it off as well).
+extern bool byte_permutes;
+// Indexed pixels to 32-bit ones through the byte planes of a palette table, in whole steps
+// of 64 pixels; returns the pixels done.
+int32_t indexed_to_32_avx512(uint8_t* d, const uint8_t* s, int32_t width,
+                             const uint8_t (*planes)[256]);
 
 // One channel of a pixel moved into place: shift (positive right, negative left), then mask.
 template <int Shift, uint32_t Mask>
@@ -123,10 +129,18 @@ inline void store_packed_24(uint8_t* out, const uint32_t p[4]) {
 }
 
 // Indexed sources: the palette's table (kept between calls), eight pixels per step, gathered
-// into 64-bit stores (16-byte ones for 32-bit pixels where SSE2 is there).
+// into 64-bit stores (16-byte ones for 32-bit pixels where SSE2 is there); 32-bit pixels go 64
+// per step through the table's byte planes where the processor has AVX-512 byte permutes.
 template <typename Display>
 struct FastIndexedConvert : PlainIndexedConvert<Display> {
     using PlainIndexedConvert<Display>::table;
+    const uint8_t (*planes)[256] = nullptr;
+
+    bool prepare(const ScreenContext& s) {
+        if (!PlainIndexedConvert<Display>::prepare(s)) return false;
+        planes = palette_table<Display>.planes;
+        return true;
+    }
 
     void row(uint8_t* d, const uint8_t* s, int32_t width) const {
         int32_t i = 0;
@@ -138,6 +152,7 @@ struct FastIndexedConvert : PlainIndexedConvert<Display> {
             }
         } else if constexpr (Display::bytes == 4) {
 #if QX_BLIT_SSE2
+            if (byte_permutes) i = indexed_to_32_avx512(d, s, width, planes);
             // Four lookups gathered into one 16-byte store: half the stores of the 64-bit
             // pairs and no shifts to merge them. The lookups keep the load units busy, so the
             // eight indexes come from one load taken apart by shifts, and each entry goes
