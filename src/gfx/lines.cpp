@@ -223,6 +223,16 @@ namespace {
                                        float x2, float y2, uint32_t pixel, int32_t box_type,
                                        int32_t style, int32_t coord_type) {
     int32_t ix1, iy1, ix2, iy2;
+    // A box between whole-number corners inside the view, absolute, on the current target:
+    // nothing to round or clip.
+    if (box_type != 0 && coord_type == 0 && target == s->target &&
+        whole_line_in_view(s, x1, y1, x2, y2, ix1, iy1, ix2, iy2)) {
+        s->last_x = x2;
+        s->last_y = y2;
+        sort_corners(&ix1, &iy1, &ix2, &iy2);
+        draw_box(ix1, iy1, ix2, iy2, pixel, box_type == 2);
+        return;
+    }
     // A solid vertical line between whole-number points inside the view, absolute, on the
     // current target.
     if (box_type == 0 && coord_type == 0 && target == s->target && (style & 0xFFFF) == 0xFFFF &&
