@@ -91,6 +91,15 @@ void random_view(std::mt19937& random) {
 
 class DrawCall : public NullScreenTest {
 protected:
+    // A whole number from one before the view to one past it, as the view takes points.
+    static float near_view(std::mt19937& random, bool vertical) {
+        const ScreenContext* s = screen;
+        const int32_t size = vertical ? s->view_h : s->view_w;
+        const int32_t origin = !(s->screen_flags & SCREEN_VIEW_ABSOLUTE) ? 0
+                               : vertical                                ? s->view_y
+                                                                         : s->view_x;
+        return static_cast<float>(origin - 1 + static_cast<int32_t>(random() % (size + 2)));
+    }
     std::vector<uint32_t> expected;
     std::vector<uint8_t> expected_dirty;
 
@@ -148,7 +157,13 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
             if (step % 40 == 0) random_view(random);
             const auto color = static_cast<uint32_t>(random());
             const uint32_t value = reference_pixel(color);
-            const float x1 = random_coordinate(random), y1 = random_coordinate(random);
+            // Half the steps on whole numbers at and around the view: the short paths.
+            const bool near = random() % 2 == 0;
+            const auto coordinate = [&](bool vertical) {
+                return near ? near_view(random, vertical) : random_coordinate(random);
+            };
+            const bool horizontal = step % 3 == 1;
+            const float x1 = coordinate(false), y1 = coordinate(true);
             int32_t ix1, iy1;
             reference_map(x1, y1, ix1, iy1);
             if (step % 3 == 0) {
@@ -156,10 +171,9 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
                 plot(ix1, iy1, value);
                 continue;
             }
-            const float other = random_coordinate(random);
             if (step % 5 == 4) {
                 // A box, outline or filled, between the two points.
-                const float x2 = other, y2 = random_coordinate(random);
+                const float x2 = coordinate(false), y2 = coordinate(true);
                 int32_t ix2, iy2;
                 reference_map(x2, y2, ix2, iy2);
                 const int32_t filled = static_cast<int32_t>(random() % 2);
@@ -184,7 +198,7 @@ TEST_F(DrawCall, PointsAndSolidLinesPaintTheReferencePixelsAtEveryDepth) {
                 continue;
             }
             // Horizontal and vertical solid lines: the spans the fast chain fills.
-            const bool horizontal = step % 3 == 1;
+            const float other = coordinate(!horizontal);
             const float x2 = horizontal ? other : x1, y2 = horizontal ? y1 : other;
             int32_t ix2, iy2;
             reference_map(x2, y2, ix2, iy2);
