@@ -294,6 +294,8 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
             }
             // No lock to take (the bracket would only set and clear the flags).
             mark_row_dirty(s, y);
+            // A long row of bytes goes to the library fill as fill_pixels would send it, with
+            // one call fewer on the way.
             if (bytes == 1 && count > 256) {
                 std::memset(start, static_cast<int>(pixel & 0xFF), count);
                 return;
