@@ -271,24 +271,28 @@ void draw_line(const void* target, float x1, float y1, float x2, float y2, uint3
     // current target, with points relative to the view. Anything else goes on, to the same
     // pixels.
     int32_t ux1, ux2, uy;
+    const uint32_t flags = s->screen_flags;
     if (y1 == y2 && box_type == 0 && coord_type == 0 && (style & 0xFFFF) == 0xFFFF &&
-        target == s->target && !(s->screen_flags & SCREEN_VIEW_ABSOLUTE) &&
+        target == s->target && !(flags & SCREEN_VIEW_ABSOLUTE) &&
         whole_numbers(x1, x2, y1, ux1, ux2, uy)) {
+        // The same numbers again, one conversion each: the row's address then waits on a
+        // shorter chain than the check's.
+        const int32_t sx1 = static_cast<int32_t>(x1), sx2 = static_cast<int32_t>(x2),
+                      sy = static_cast<int32_t>(y1);
         // Unsigned, a point left of or above the view is beyond any view's size.
-        const auto left = static_cast<uint32_t>(ux1 < ux2 ? ux1 : ux2);
-        const auto right = static_cast<uint32_t>(ux1 < ux2 ? ux2 : ux1);
+        const auto left = static_cast<uint32_t>(sx1 < sx2 ? sx1 : sx2);
+        const auto right = static_cast<uint32_t>(sx1 < sx2 ? sx2 : sx1);
         const auto view_w = static_cast<uint32_t>(s->view_w);
         if (left < view_w && right < view_w &&
-            static_cast<uint32_t>(uy) < static_cast<uint32_t>(s->view_h)) {
+            static_cast<uint32_t>(sy) < static_cast<uint32_t>(s->view_h)) {
             s->last_x = x2;
             s->last_y = y2;
-            const int32_t y = uy + s->view_y;
+            const int32_t y = sy + s->view_y;
             const int32_t bytes = s->bytes_per_pixel;
             uint8_t* start = s->line_table[y] +
                              static_cast<ptrdiff_t>(static_cast<int32_t>(left) + s->view_x) * bytes;
             const auto count = static_cast<size_t>(right - left + 1);
-            const DisplayDriver* driver = s->driver;
-            if (driver && (driver->lock || driver->unlock)) {
+            if (flags & SCREEN_DRIVER_LOCKS) {
                 fill_row_locked(s, start, pixel, count, y);
                 return;
             }

@@ -215,6 +215,7 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
             return set_runtime_error(1, "%s", selection_failure());
         }
         s->driver = driver;
+        if (driver->lock || driver->unlock) s->screen_flags |= SCREEN_DRIVER_LOCKS;
         apply_palette(-1, 0);
         s->fg_color = s->depth == 8 ? 15 : s->color_mask;
         s->view_x = s->view_y = 0;

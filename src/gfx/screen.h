@@ -22,6 +22,7 @@ constexpr uint32_t SCREEN_LOCKED = 0x10;
 constexpr uint32_t SCREEN_LOCK_OWNED = 0x20;
 constexpr uint32_t SCREEN_LINE_PENDING = 0x40;
 constexpr uint32_t SCREEN_VIEW_SET = 0x80;
+constexpr uint32_t SCREEN_DRIVER_LOCKS = 0x100;  // the driver has a lock or unlock to call
 constexpr uint32_t SCREEN_HAS_MMX = 0x1000000;
 
 constexpr int32_t CLOSE_AT_EXIT_FLAGS = INT32_MIN;  // 0x80000000: close without text view reset
