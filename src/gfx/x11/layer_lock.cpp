@@ -6,8 +6,8 @@
 
 namespace qx {
 
-thread_local int32_t LayerLock::depth = 0;
-thread_local const char LayerLock::thread_mark = 0;
+constinit thread_local int32_t LayerLock::depth = 0;
+constinit thread_local const char LayerLock::thread_mark = 0;
 
 namespace {
 

@@ -75,8 +75,10 @@ private:
     Gate gate;
     const char* favoured = nullptr;
     bool asymmetric = false;
-    static thread_local int32_t depth;
-    static thread_local const char thread_mark;  // its address tells the threads apart
+    // constinit: with no initialisation at run time, each use is a plain thread-local access,
+    // without the check for an initialiser the compiler adds otherwise.
+    static constinit thread_local int32_t depth;
+    static constinit thread_local const char thread_mark;  // its address tells the threads apart
 };
 
 }  // namespace qx
