@@ -6,7 +6,7 @@ namespace qx {
 
 namespace {
 
-const ConsoleBackend* backend = &TERMINAL_CONSOLE;  // program thread only
+const ConsoleBackend* backend = &SYSTEM_CONSOLE;  // program thread only
 
 }  // namespace
 
@@ -15,7 +15,7 @@ const ConsoleBackend* console_backend() {
 }
 
 void set_console_backend(const ConsoleBackend* new_backend) {
-    backend = new_backend ? new_backend : &TERMINAL_CONSOLE;
+    backend = new_backend ? new_backend : &SYSTEM_CONSOLE;
     reset_console_output();
 }
 

@@ -34,13 +34,15 @@ struct ConsoleBackend {
     void (*beep)();
 };
 
-// The backend in use; runtime_init installs the terminal unless one is installed already.
+// The backend in use: the platform's console unless a test installed another.
 const ConsoleBackend* console_backend();
 void set_console_backend(const ConsoleBackend* backend);
 
-extern const ConsoleBackend TERMINAL_CONSOLE;
+// The platform's console: the terminal on Linux, the console screen buffer on Windows.
+extern const ConsoleBackend SYSTEM_CONSOLE;
 
-// Platform part of the console set-up: standard handles, terminal mode, signal handling.
+// Platform part of the console set-up: standard handles, console or terminal mode, the
+// handling of interrupts and closes.
 void console_platform_init();
 
 }  // namespace qx

@@ -15,7 +15,7 @@ constexpr uint32_t CTRL_BITS = RIGHT_CTRL_PRESSED | LEFT_CTRL_PRESSED;
 
 // Console handler and source state of the pump.
 struct PumpState {
-    const ConsoleInputSource* source;  // null: the terminal
+    const ConsoleInputSource* source;  // null: standard input
     bool handler_installed;            // set on the first pump
     bool exit_routine_registered;      // the removal runs once at exit, whatever resets happen
 };
@@ -28,7 +28,7 @@ std::atomic<int> close_requested{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 const ConsoleInputSource& source() {
-    return pump_state.source ? *pump_state.source : TERMINAL_INPUT_SOURCE;
+    return pump_state.source ? *pump_state.source : SYSTEM_INPUT_SOURCE;
 }
 
 bool alt_alone(uint32_t modifiers) {

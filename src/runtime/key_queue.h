@@ -50,8 +50,9 @@ struct ConsoleInputSource {
     void (*remove_close_handler)();
 };
 
-extern const ConsoleInputSource TERMINAL_INPUT_SOURCE;  // stdin, decoded
-// The source of the pump; tests substitute scripted ones. Null restores the terminal source.
+// Standard input: the decoded terminal on Linux, the console's input events on Windows.
+extern const ConsoleInputSource SYSTEM_INPUT_SOURCE;
+// The source of the pump; tests substitute scripted ones. Null restores the system source.
 void set_console_input_source(const ConsoleInputSource* source);
 
 // Empties the queue and the accumulator and forgets the handler installation (tests).

@@ -9,7 +9,7 @@
 
 namespace qx {
 
-QX_HALF_API void nap_ms(int32_t milliseconds);  // one uninterrupted sleep (resumed on EINTR)
+QX_HALF_API void nap_ms(int32_t milliseconds);  // one uninterrupted sleep of the platform
 void console_sleep(int32_t milliseconds);       // console default of sleep_hook
 
 // The sleep shared by the console and the graphics screen: -1 waits until key_arrived reports

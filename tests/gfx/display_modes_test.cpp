@@ -4,7 +4,7 @@
 #include <tuple>
 #include <vector>
 
-#include "gfx/x11/display_modes.h"
+#include "gfx/driver/display_modes.h"
 
 namespace qx {
 namespace {

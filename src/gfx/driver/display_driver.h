@@ -30,7 +30,8 @@ extern const DisplayDriver DIRECTX_DRIVER;
 extern const DisplayDriver GDI_DRIVER;
 extern const DisplayDriver OPENGL_DRIVER;
 extern const DisplayDriver TERMINAL_DRIVER;
-extern const DisplayDriver* const DRIVER_LIST[];  // "DirectX", "GDI", "OpenGL", "Terminal", null
+// "DirectX", "GDI", "OpenGL", then "Terminal" on Linux; null-terminated.
+extern const DisplayDriver* const DRIVER_LIST[];
 
 // Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
 // (null when unset). Returns the driver whose init succeeded, or null. With QXLOG=1 every

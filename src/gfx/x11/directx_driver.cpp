@@ -13,7 +13,7 @@
 #include "gfx/driver/blitter.h"
 #include "gfx/driver/display_driver.h"
 #include "gfx/screen.h"
-#include "gfx/x11/display_modes.h"
+#include "gfx/driver/display_modes.h"
 #include "gfx/x11/window_layer.h"
 #include "gfx/x11/x11_api.h"
 #include "gfx/x11/xrandr_api.h"

@@ -7,14 +7,9 @@
 #include <cstdint>
 
 #include "gfx/code_pages.h"
+#include "gfx/driver/scancode_vk_table.h"
 
 namespace qx {
-
-// 86 rows of (scan code, virtual key, second virtual key or 0), ended by a row of zeros.
-struct ScanCodeVk {
-    uint8_t scan_code, virtual_key, second_virtual_key;
-};
-extern const ScanCodeVk SCANCODE_VK_TABLE[87];
 
 // What the keyboard mapping says about a key event: its keysym and the bytes it types.
 struct KeyLookup {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "gfx/x11/display_modes.h"
+#include "gfx/driver/display_modes.h"
 
 #define QX_XRANDR_SYMBOLS(X)                                                       \
     X(Bool, XRRQueryExtension, (Display*, int*, int*))                             \

@@ -114,7 +114,7 @@ void term_input_keep_bytes(const unsigned char* bytes, size_t count) {
     }
 }
 
-extern const ConsoleInputSource TERMINAL_INPUT_SOURCE = {
+extern const ConsoleInputSource SYSTEM_INPUT_SOURCE = {
     .next_event = term_next_event,
     .ended = term_input_ended,
     .install_close_handler = nullptr,  // the signal handlers are always in place

@@ -1,4 +1,4 @@
-// The terminal input source (TERMINAL_INPUT_SOURCE of key_queue.h) reads stdin.
+// The terminal input source (SYSTEM_INPUT_SOURCE of key_queue.h) reads stdin.
 #pragma once
 
 #include <cstddef>

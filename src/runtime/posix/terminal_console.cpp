@@ -462,7 +462,7 @@ void terminal_beep() {
 
 }  // namespace
 
-extern const ConsoleBackend TERMINAL_CONSOLE = {
+extern const ConsoleBackend SYSTEM_CONSOLE = {
     .get_info = terminal_get_info,
     .set_cursor = terminal_set_cursor,
     .get_cursor_visible = terminal_get_cursor_visible,

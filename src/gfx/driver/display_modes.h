@@ -1,5 +1,5 @@
 // Full-screen display modes: the search that fits a screen into the modes a display offers,
-// and the mode listing of fetch_modes. Pure functions over a mode list, so the X11 drivers
+// and the mode listing of fetch_modes. Pure functions over a mode list, so the window drivers
 // and the tests share them.
 #pragma once
 

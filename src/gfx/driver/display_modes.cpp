@@ -1,4 +1,4 @@
-#include "gfx/x11/display_modes.h"
+#include "gfx/driver/display_modes.h"
 
 #include <cstdlib>
 
