@@ -11,12 +11,13 @@
 
 namespace qx {
 
-/// Keeps argv, clears the device table and sets up the console (terminal mode only on a tty).
+/// Keeps argv, clears the device table and sets up the console: on Linux the terminal's mode
+/// (only on a tty), on Windows processed input, so that Ctrl+C reaches the control handler.
 QX_API void runtime_init(int32_t argc, char** argv);
 /// Runs the hooks added by add_module_init_hook; call it right after runtime_init.
 QX_API void run_module_init_hooks();
 /// Runs the module exit hooks, then the exit handlers newest first (closing an open screen and
-/// restoring the terminal); the process ends with exit_code.
+/// restoring the console); the process ends with exit_code.
 [[noreturn]] QX_API void runtime_end(int32_t exit_code);
 
 /// The code the last operation that reports one left: 0 success, 1 a refused argument or

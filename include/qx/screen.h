@@ -63,7 +63,7 @@ struct ScreenInfo {
     int32_t pages;                 ///< framebuffer pages
     int32_t text_cols, text_rows;  ///< text cells
     int32_t refresh_rate;          ///< Hz, 0 unknown
-    const char* driver;            ///< "DirectX", "GDI", "OpenGL", "Terminal" or "Null"
+    const char* driver;            ///< "DirectX", "GDI", "OpenGL", "Null"; "Terminal" on Linux only
 };
 /// Fills info and returns 0, or returns -1 when no screen is open.
 QX_API int32_t screen_info(ScreenInfo* info);
