@@ -10,7 +10,9 @@ set(CMAKE_C_COMPILER ${QX_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QX_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${QX_MINGW_TRIPLE}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QX_MINGW_TRIPLE})
+# Libraries and packages come from the MinGW root and from the prefixes named in
+# CMAKE_PREFIX_PATH (an installed qx, a GoogleTest built for Windows), never from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${QX_MINGW_TRIPLE} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

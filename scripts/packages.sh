@@ -1,5 +1,6 @@
-# Sourced by play and test: installs the Debian packages the game's build needs (play), and those
-# the tests and benchmarks add (test).
+# Sourced by play and test: installs the Debian packages the game's build needs (play), those
+# the tests and benchmarks add (test), and those of the Windows cross-build and its run under
+# Wine (test --windows).
 # Usage: qx_install_packages pkg...   (apt-get when root, else prints the command)
 qx_install_packages() {
     local missing=()
@@ -22,3 +23,8 @@ QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-de
                    libchafa-dev libglib2.0-dev)
 QX_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool x11-utils tmux
                   vgabios xauth libgl1-mesa-dri libglx-mesa0)
+# The -posix compilers only: the win32 thread model's GCC has no std::thread. GoogleTest is
+# built from libgtest-dev's sources; Mesa serves Wine's OpenGL.
+QX_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
+                     libgtest-dev pkg-config python3 xvfb xdotool x11-utils tmux xauth libx11-6
+                     libgl1-mesa-dri libglx-mesa0)

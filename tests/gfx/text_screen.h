@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
 
+#include "environment.h"
 #include "gfx/font.h"
 #include "gfx/graphics_keys.h"
 #include "gfx/screen.h"
@@ -20,7 +20,7 @@ namespace qx {
 // Opens a w x h screen on the Null driver with the console in memory and the key ring empty.
 inline void open_text_screen(int32_t width, int32_t height, int32_t depth = 8) {
     install_memory_console(80, 25, 25);
-    setenv("QXGFX", "null", 1);
+    set_env("QXGFX", "null");
     ASSERT_EQ(screen_res(width, height, depth, 0, 0, 0), 0);
     ASSERT_NE(screen, nullptr);
     reset_graphics_keys();

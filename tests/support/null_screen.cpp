@@ -1,15 +1,15 @@
 #include "null_screen.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "environment.h"
 #include "runtime/memory_console.h"
 #include "runtime/text_hooks.h"
 
 namespace qx {
 
 void NullScreenTest::SetUp() {
-    setenv("QXGFX", "null", 1);
+    set_env("QXGFX", "null");
     install_memory_console(80, 25, 25);
 }
 
