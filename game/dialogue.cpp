@@ -19,9 +19,8 @@ void print_line(const char* text, int32_t length) {
     qx::print_string(0, reinterpret_cast<const unsigned char*>(text), length, qx::PRINT_NEWLINE);
 }
 
-int32_t ask_integer(const char* prompt, int32_t length) {
-    qx::Rtstring text{const_cast<char*>(prompt), length};  // only read, never freed
-    qx::input_prompt(&text, 0, -1);
+int32_t ask_integer(const char* prompt) {
+    qx::input_prompt(prompt, 0, -1);
     int32_t answer = 0;
     qx::input_int(&answer);
     return answer;
@@ -33,8 +32,8 @@ ScreenSize ask_screen_size() {
     print_line(RESOLUTION_LINE, sizeof RESOLUTION_LINE - 1);
     print_line(SIZES_LINE, sizeof SIZES_LINE - 1);
     ScreenSize size{};
-    size.height = ask_integer(HEIGHT_PROMPT, sizeof HEIGHT_PROMPT - 1);
-    size.width = ask_integer(WIDTH_PROMPT, sizeof WIDTH_PROMPT - 1);
+    size.height = ask_integer(HEIGHT_PROMPT);
+    size.width = ask_integer(WIDTH_PROMPT);
     return size;
 }
 

@@ -42,9 +42,29 @@ QX_API int32_t view_print(int32_t top, int32_t bottom);
 /// Sounds the console bell.
 QX_API void beep();
 
+/// clear_screen without a mode: on a screen the view port when one is set, else the
+/// view-print rows (the whole screen when they cover it); on the console the view-print rows.
+constexpr int32_t CLEAR_DEFAULT = -65536;
+
+/// Sets the colours of the text printed from now on (and, on a screen, of drawing without a
+/// colour); a negative argument keeps that colour. On a screen colours are as its depth takes
+/// them (palette.h). Without one they are the 16 console colours (0 black, 1 blue, 2 green,
+/// 3 cyan, 4 red, 5 magenta, 6 brown, 7 grey, 8-15 their bright forms; larger values wrap),
+/// shown on a terminal that can colour text. Returns the previous (background << 16) |
+/// foreground.
+QX_API int32_t set_color(int32_t fg, int32_t bg);
+/// Clears in the background colour. On a screen: 0 the whole screen, 1 the view port (the
+/// cursor stays), 2 the view-print rows (see graphics_clear). On the console: 2 and
+/// CLEAR_DEFAULT the view-print rows, any other mode the whole console window. The cursor goes
+/// to column 1 of the first view-print row. Output that is not a terminal is left alone.
+QX_API void clear_screen(int32_t mode);
+
 /// Starts an input statement: shows the prompt (with "? " when add_question is non-zero),
-/// reads a line with the line editor. Sets the runtime error code.
+/// reads a line with the line editor. Sets the runtime error code. The prompt is only read;
+/// null shows none.
 QX_API void input_prompt(const Rtstring* prompt, int32_t add_question, int32_t add_newline);
+/// The same with a zero-terminated prompt.
+QX_API void input_prompt(const char* prompt, int32_t add_question, int32_t add_newline);
 /// The next item of the line as an integer, saturated to 32 bits (0 without digits).
 QX_API void input_int(int32_t* destination);
 /// Reads a whole line into destination: destination_size -1 gives a text of the line's
@@ -53,5 +73,16 @@ QX_API void input_int(int32_t* destination);
 QX_API int32_t text_line_input(const Rtstring* prompt, Rtstring* destination,
                                int32_t destination_size, int32_t fill, int32_t add_question,
                                int32_t add_newline);
+/// The same with a zero-terminated prompt.
+QX_API int32_t text_line_input(const char* prompt, Rtstring* destination, int32_t destination_size,
+                               int32_t fill, int32_t add_question, int32_t add_newline);
+
+/// Shows the prompt as given (null: none), reads a line and ends it with a line break. Returns
+/// 0 with the number in *value when the line is a whole decimal number in the 32-bit range
+/// (an optional sign, digits, blanks around them), else 1 with *value left alone.
+///
+/// A close request (the window's close button, KEY_CLOSE) during any line input ends the line
+/// as typed and stays pending: the next read_key or wait_for_key returns KEY_CLOSE.
+QX_API int32_t input_number(const char* prompt, int32_t* value);
 
 }  // namespace qx

@@ -5,16 +5,14 @@
 
 #include <cstdint>
 
+#include <qx/console.h>  // CLEAR_DEFAULT, clear_screen
 #include <qx/export.h>
 
 namespace qx {
 
-/// graphics_clear without a mode: the view port when one is set, else the view-print rows, or
-/// the whole screen when those cover it.
-constexpr int32_t CLEAR_DEFAULT = -65536;
-
 /// Clears in the background colour: 0 the whole screen, 1 the view port, 2 the view-print rows
-/// (or CLEAR_DEFAULT); the cursor goes to the first row of what was cleared.
+/// (or CLEAR_DEFAULT: the view port when one is set, else the view-print rows, or the whole
+/// screen when those cover it); the cursor goes to the first row of what was cleared.
 QX_API void graphics_clear(int32_t mode);
 /// Sets the text grid to columns x rows cells, picking the font that fits (below 1: keep).
 /// Returns the previous rows << 16 | columns; 0 without a screen.

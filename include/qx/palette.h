@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include <qx/console.h>  // set_color, which also sets the console's colours
 #include <qx/export.h>
 
 namespace qx {
@@ -12,12 +13,11 @@ namespace qx {
 /// index >= 0 sets one entry to color; index < 0 resets the mode's default palette (mode 1:
 /// -1 to -4 pick its colour set). Nothing happens above 8 bits per pixel.
 QX_API void apply_palette(int32_t index, uint32_t color);
-/// Sets the foreground and background colours of text and of drawing without a colour; a
-/// negative argument keeps that colour. Returns the previous (background << 16) | foreground.
-QX_API int32_t set_color(int32_t fg, int32_t bg);
+///@{
 /// The emulated VGA DAC ports: 0x3C7 read index, 0x3C8 write index, 0x3C9 data (red, green,
 /// blue in 0..63, in turn). dac_in reads 0x3C9 (and 0x3DA, the retrace status).
 QX_API int32_t dac_out(int32_t port, int32_t value);
 QX_API int32_t dac_in(int32_t port);
+///@}
 
 }  // namespace qx

@@ -7,6 +7,7 @@
 #include "gfx/graphics_keys.h"
 #include "gfx/graphics_text.h"
 #include "gfx/screen.h"
+#include "runtime/key_queue.h"
 #include "runtime/line_input.h"
 #include "runtime/runtime.h"
 
@@ -15,8 +16,6 @@ namespace qx {
 namespace {
 
 constexpr int32_t CODE_BELL = 7;
-constexpr int32_t CODE_BACKSPACE = 8;
-constexpr int32_t CODE_ENTER = 13;
 
 void print_bytes(const unsigned char* bytes, int32_t count) {
     graphics_print_buffer(bytes, count, 0);
@@ -106,12 +105,21 @@ bool assign_wide(Rtwstring* destination, int32_t destination_size, int32_t fill,
 char* graphics_read_line(char* buffer, int32_t size) {
     if (screen == nullptr || buffer == nullptr || size < 1) return nullptr;
     int32_t count = 0;
+    // As in the line editor: a close kept from before waits for the program, one that comes
+    // now ends the line, and either is handed on.
+    bool close_seen = take_close_pending() != 0;
     for (;;) {
         print_byte(BLOCK_CURSOR);
         cursor_back();
         const int32_t code = graphics_wait_key();
+        if (code == KEY_CLOSE) {
+            close_seen = true;
+            print_byte(' ');  // no block left behind
+            cursor_back();
+            break;
+        }
         if (code > 255 || code < 0 || code == CODE_BELL) continue;
-        if (code == CODE_BACKSPACE) {
+        if (code == KEY_BACKSPACE) {
             if (count > 0) {
                 --count;
                 erase_last_character();
@@ -119,17 +127,18 @@ char* graphics_read_line(char* buffer, int32_t size) {
             continue;
         }
         if (count >= size - 1) {
-            if (code == CODE_ENTER) break;
+            if (code == KEY_ENTER) break;
             continue;
         }
-        if (code == CODE_ENTER) {
+        if (code == KEY_ENTER) {
             print_byte(' ');
             cursor_back();
         }
         buffer[count++] = static_cast<char>(code);
         print_byte(static_cast<unsigned char>(code));
-        if (code == CODE_ENTER) break;
+        if (code == KEY_ENTER) break;
     }
+    if (close_seen) keep_close_pending();
     buffer[count] = 0;
     return buffer;
 }

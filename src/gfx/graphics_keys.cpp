@@ -99,9 +99,18 @@ KeyText graphics_key_text() {
 int32_t graphics_wait_key() {
     if (screen == nullptr) return 0;
     for (;;) {
-        const int32_t code = graphics_key_take();
+        int32_t code = 0;
+        begin_draw();
+        const bool found = take_locked(&code);
+        const GraphicsKeyRing& ring = graphics_key_ring;
+        const bool more =
+            ring.read.load(std::memory_order_relaxed) != ring.write.load(std::memory_order_acquire);
+        end_draw();
+        // Keys typed faster than the nap would pile up until the ring drops them: the nap
+        // keeps its rhythm only while keys are scarce.
+        if (found && more) return code;
         sleep_ms(WAIT_KEY_NAP_MS);
-        if (code != 0) return code;
+        if (found) return code;
     }
 }
 

@@ -133,7 +133,7 @@ void resend_palette() {
     }
 }
 
-int32_t set_color(int32_t fg, int32_t bg) {
+int32_t graphics_set_color(int32_t fg, int32_t bg) {
     ScreenContext* s = screen;
     if (!s) return 0;
     // The same rule at every depth: at 32 bits the two overlap, as the callers expect.

@@ -20,5 +20,7 @@ extern const PaletteDescriptor PALETTE_256;
 // One entry, as apply_palette with an index of 0 or more.
 void set_palette_entry(int32_t index, uint32_t color);
 void resend_palette();
+// The screen's colour slot (set_color while a screen is open): colours as the depth takes them.
+int32_t graphics_set_color(int32_t fg, int32_t bg);
 
 }  // namespace qx

@@ -8,6 +8,7 @@
 #include "gfx/driver/display_driver.h"
 #include "gfx/font.h"
 #include "gfx/graphics_text_hooks.h"
+#include "gfx/mouse_events.h"
 #include "gfx/palette.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/text_cells.h"
@@ -207,6 +208,7 @@ int32_t set_mode(const ModeDescription& description, int32_t mode, int32_t reque
         select_pixel_ops();
         unpack_builtin_data();
         default_title();
+        reset_mouse_events();  // what an old window reported is no news of the new one
         const DisplayDriver* driver =
             select_display_driver(drivers, qxgfx, state.title, s->width,
                                   s->height * s->scanline_size, s->depth, refresh_rate, flags);

@@ -29,6 +29,8 @@ struct ConsoleBackend {
                    int32_t destination_y, uint16_t attribute);
     void (*fill_attribute)(int32_t x, int32_t y, int32_t count, uint16_t attribute);
     void (*fill_character)(int32_t x, int32_t y, int32_t count, unsigned char character);
+    // The attribute of text written from now on, as get_info reports it.
+    void (*set_attribute)(uint16_t attribute);
     // Raw bytes to standard output; 0 when all were written, -1 at the first failure.
     int32_t (*write_raw)(const unsigned char* bytes, size_t length);
     void (*beep)();

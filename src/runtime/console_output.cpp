@@ -29,6 +29,8 @@ struct ConsoleOutputState {
     int32_t view_top = VIEW_UNSET;  // view-print rows, 0-based, area-relative
     int32_t view_bottom = VIEW_UNSET;
     int32_t deferred_line_advance;  // the last print ended just below the view
+    // The colours set_color chose, for when the backend cannot report them (not a console).
+    uint16_t attribute = 7;
 };
 
 ConsoleOutputState state;
@@ -347,6 +349,38 @@ int32_t view_print(int32_t top, int32_t bottom) {
 
 void console_view_update() {
     refresh_console_area();
+}
+
+int32_t console_set_color(int32_t fg, int32_t bg) {
+    ConsoleBufferInfo info;
+    uint16_t attribute = state.attribute;
+    if (console_backend()->get_info(&info) == 0) attribute = info.attribute;
+    const int32_t previous = ((attribute >> 4) & 15) << 16 | (attribute & 15);
+    // The low byte holds the two colours; the bits above (the console's own) are kept.
+    if (fg >= 0) attribute = static_cast<uint16_t>((attribute & ~0x0F) | (fg & 15));
+    if (bg >= 0) attribute = static_cast<uint16_t>((attribute & ~0xF0) | (bg & 15) << 4);
+    state.attribute = attribute;
+    console_backend()->set_attribute(attribute);
+    return previous;
+}
+
+void console_clear(int32_t mode) {
+    if (area_absent()) return;  // a file or a pipe keeps what was written to it
+    ConsoleBufferInfo info;
+    const uint16_t attribute =
+        console_backend()->get_info(&info) == 0 ? info.attribute : state.attribute;
+    const ConsoleArea& a = area();
+    int32_t first = 0, last = a.bottom - a.top;  // area-relative rows
+    if (mode == 2 || mode == CLEAR_DEFAULT) {
+        first = view_print_top();
+        last = view_print_bottom();
+        if (last > a.bottom - a.top) last = a.bottom - a.top;
+    }
+    ConsoleTarget target{};
+    target.attribute = attribute;
+    for (int32_t row = first; row <= last; ++row)
+        blank_row(&target, a.left, a.right, a.top + row);
+    locate_or_show(view_print_top() + 1, 1, -1);
 }
 
 void beep() {

@@ -20,6 +20,10 @@ int32_t console_get_column();
 int32_t console_get_row();
 int32_t console_locate(int32_t row, int32_t column, int32_t visibility);
 void console_view_update();
+// Console defaults of the colour and clear slots: the 16 console colours of the attribute, and
+// blank rows in the current attribute.
+int32_t console_set_color(int32_t fg, int32_t bg);
+void console_clear(int32_t mode);
 
 int32_t locate_or_show(int32_t row, int32_t column, int32_t visibility);
 

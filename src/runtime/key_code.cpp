@@ -199,6 +199,12 @@ KeyText key_code_to_text(int32_t code) {
     return text;
 }
 
+int32_t key_text_to_code(const KeyText& text) {
+    if (text.length == 1) return text.bytes[0];
+    if (text.length == 2) return text.bytes[1] * 256 + 255;
+    return KEY_NONE;
+}
+
 int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
                       uint32_t modifiers) {
     int column = column_of(modifiers);

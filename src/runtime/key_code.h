@@ -17,6 +17,10 @@ constexpr uint32_t LEFT_CTRL_PRESSED = 0x8;
 constexpr uint32_t SHIFT_PRESSED = 0x10;
 constexpr uint32_t ENHANCED_KEY = 0x100;
 
+// The code a key text stands for: one byte is that character, 0xFF and a scan code an extended
+// key; empty is KEY_NONE.
+int32_t key_text_to_code(const KeyText& text);
+
 // Returns the key code of one key event, or -1 (a modifier alone, an unknown key).
 QX_HALF_API int32_t translate_key(uint8_t character, uint16_t scan_code, uint16_t virtual_key,
                                   uint32_t modifiers);

@@ -22,6 +22,9 @@ struct PumpState {
 
 PumpState pump_state{};
 
+// Set when a line input took the close key: it is handed out again by the next key read.
+int32_t close_kept = 0;
+
 // Set by a signal handler; the pump turns it into a queued KEY_CLOSE. A lock-free flag keeps
 // the handler from touching the queue while the program thread may be inside a post.
 std::atomic<int> close_requested{0};
@@ -107,6 +110,7 @@ void reset_key_queue() {
     alt_digit_accumulator = 0;
     pump_state.handler_installed = false;
     close_requested.store(0);
+    close_kept = 0;
 }
 
 void post_console_key(int32_t code, const ConsoleInputRecord* key_event) {
@@ -158,7 +162,7 @@ int32_t peek_key() {
     return key_queue.codes[key_queue.read];
 }
 
-int32_t read_key() {
+int32_t console_read_key() {
     pump_console_events();
     if (key_queue.read == key_queue.write) return KEY_NONE;
     int32_t code = key_queue.codes[key_queue.read];
@@ -167,16 +171,30 @@ int32_t read_key() {
     return code;
 }
 
+void keep_close_pending() {
+    close_kept = 1;
+}
+
+int32_t take_close_pending() {
+    const int32_t kept = close_kept;
+    close_kept = 0;
+    return kept;
+}
+
+int32_t close_pending() {
+    return close_kept;
+}
+
 KeyText console_key_text() {
-    return key_code_to_text(read_key());
+    return key_code_to_text(console_read_key());
 }
 
 int32_t console_wait_key() {
-    int32_t code = read_key();
+    int32_t code = console_read_key();
     while (code == KEY_NONE) {
         if (key_input_ended()) return KEY_NONE;  // nothing can ever come: do not hang
         sleep_ms(-1);
-        code = read_key();
+        code = console_read_key();
     }
     return code;
 }
@@ -186,19 +204,29 @@ int32_t console_key_waiting() {
 }
 
 int32_t key_input_ended() {
-    if (text_hooks.key_waiting_hook != nullptr) return 0;
+    if (text_hooks.key_waiting_hook != nullptr || close_kept) return 0;
     return source().ended && source().ended() && peek_key() == KEY_NONE ? 1 : 0;
 }
 
 KeyText read_key_text() {
+    if (take_close_pending()) return key_code_to_text(KEY_CLOSE);
     return text_hooks.key_text_hook ? text_hooks.key_text_hook() : console_key_text();
 }
 
+int32_t read_key() {
+    if (take_close_pending()) return KEY_CLOSE;
+    // The screen's key slot gives texts; extended keys come back whole from their two bytes.
+    if (text_hooks.key_text_hook) return key_text_to_code(text_hooks.key_text_hook());
+    return console_read_key();
+}
+
 int32_t wait_for_key() {
+    if (take_close_pending()) return KEY_CLOSE;
     return text_hooks.wait_key_hook ? text_hooks.wait_key_hook() : console_wait_key();
 }
 
 int32_t key_waiting() {
+    if (close_kept) return 1;
     return text_hooks.key_waiting_hook ? text_hooks.key_waiting_hook() : console_key_waiting();
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "runtime/half_api.h"
 #include "runtime/key_code.h"
 
 namespace qx {
@@ -64,10 +65,20 @@ void post_console_key(int32_t code, const ConsoleInputRecord* key_event);
 void pump_console_events();
 int32_t take_key_arrived();
 int32_t peek_key();
-int32_t read_key();
+// Removes and returns the oldest queued code, or -1 (the public read_key routes here when no
+// screen takes the keys).
+int32_t console_read_key();
 
 // Asks for a close (KEY_CLOSE) from a signal handler: async-signal-safe, posted by the next pump.
 void request_close_key();
+
+// A close request that a line input took stays pending: the key routers (read_key,
+// read_key_text, wait_for_key, key_waiting) and the key-waiting sleeps give it first.
+// Program thread only.
+QX_HALF_API void keep_close_pending();
+// 1 when a close was pending (and is no longer), else 0.
+QX_HALF_API int32_t take_close_pending();
+int32_t close_pending();
 
 // Console defaults of the three key slots.
 KeyText console_key_text();

@@ -17,9 +17,7 @@ constexpr int32_t KEY_POLL_MS = 25;
 constexpr int32_t TAB_STOP = 8;
 constexpr int32_t CURSOR_VISIBLE_BIT = 0x10000;
 
-constexpr int32_t CODE_BACKSPACE = 8, CODE_TAB = 9, CODE_LF = 10, CODE_ENTER = 13, CODE_ESCAPE = 27;
-constexpr int32_t CODE_HOME = 0x47FF, CODE_UP = 0x48FF, CODE_LEFT = 0x4BFF, CODE_RIGHT = 0x4DFF,
-                  CODE_END = 0x4FFF, CODE_DOWN = 0x50FF, CODE_DELETE = 0x53FF;
+constexpr int32_t CODE_LF = 10;
 
 // One edit: the text, the edit position and the screen size taken at the start.
 struct EditState {
@@ -109,13 +107,10 @@ void insert_at(EditState& edit, const char* characters, int32_t count, int32_t c
 // Waits for the next key; its code, extended keys as scan x 256 + 255, -1 for none.
 int32_t next_key_code() {
     while (!key_waiting()) {
-        if (key_input_ended()) return CODE_ENTER;  // nothing more can come: end the line
+        if (key_input_ended()) return KEY_ENTER;  // nothing more can come: end the line
         nap_ms(KEY_POLL_MS);
     }
-    KeyText key = read_key_text();
-    if (key.length == 1) return key.bytes[0];
-    if (key.length == 2) return key.bytes[1] * 256 + 255;
-    return KEY_NONE;
+    return key_text_to_code(read_key_text());
 }
 
 }  // namespace
@@ -153,67 +148,76 @@ void edit_line(Rtstring* text) {
     print_bytes(text->data, text->length);
     show_cursor();
     edit.position = text->length;
+    // A close kept from an earlier input waits for the program, not for this edit: set aside,
+    // it does not end this line at once (a program that asks again would spin).
+    bool close_seen = take_close_pending() != 0;
     for (;;) {
         int32_t code = next_key_code();
         int32_t column = 1, row = 1;
         text_get_position(&column, &row);
         switch (code) {
-            case CODE_ENTER:
+            case KEY_CLOSE:
+                // The user wants to leave: the line ends as typed, and the program is told
+                // by the next key it reads.
+                close_seen = true;
+                [[fallthrough]];
+            case KEY_ENTER:
             case CODE_LF:
                 move(edit, &column, &row, text->length - edit.position);
                 locate_or_show(0, 0, was_visible ? 1 : 0);
+                if (close_seen) keep_close_pending();
                 return;
-            case CODE_BACKSPACE:
+            case KEY_BACKSPACE:
                 if (edit.position > 0) {
                     move(edit, &column, &row, -1);
                     --edit.position;
                     delete_at(edit, 1, column, row);
                 }
                 break;
-            case CODE_TAB: {
+            case KEY_TAB: {
                 char blanks[TAB_STOP];
                 std::memset(blanks, ' ', sizeof blanks);
                 insert_at(edit, blanks, TAB_STOP - edit.position % TAB_STOP, column, row);
                 break;
             }
-            case CODE_ESCAPE:
+            case KEY_ESCAPE:
                 move(edit, &column, &row, -edit.position);
                 edit.position = 0;
                 delete_at(edit, text->length, column, row);
                 break;
-            case CODE_HOME:
+            case KEY_HOME:
                 move(edit, &column, &row, -edit.position);
                 edit.position = 0;
                 break;
-            case CODE_END:
+            case KEY_END:
                 move(edit, &column, &row, text->length - edit.position);
                 edit.position = text->length;
                 break;
-            case CODE_LEFT:
+            case KEY_LEFT:
                 if (edit.position > 0) {
                     move(edit, &column, &row, -1);
                     --edit.position;
                 }
                 break;
-            case CODE_RIGHT:
+            case KEY_RIGHT:
                 if (edit.position < text->length) {
                     move(edit, &column, &row, 1);
                     ++edit.position;
                 }
                 break;
-            case CODE_UP:
+            case KEY_UP:
                 if (edit.position >= edit.columns) {
                     move(edit, &column, &row, -edit.columns);
                     edit.position -= edit.columns;
                 }
                 break;
-            case CODE_DOWN:
+            case KEY_DOWN:
                 if (static_cast<int64_t>(edit.position) + edit.columns <= text->length) {
                     move(edit, &column, &row, edit.columns);
                     edit.position += edit.columns;
                 }
                 break;
-            case CODE_DELETE:
+            case KEY_DELETE:
                 if (edit.position < text->length) {
                     delete_at(edit, 1, column, row);
                 } else {

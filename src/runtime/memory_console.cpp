@@ -95,6 +95,10 @@ void memory_fill_character(int32_t x, int32_t y, int32_t count, unsigned char ch
         if (inside(x + i, y)) console.characters[cell(x + i, y)] = character;
 }
 
+void memory_set_attribute(uint16_t attribute) {
+    console.attribute = attribute;
+}
+
 int32_t memory_write_raw(const unsigned char* bytes, size_t length) {
     console.raw.append(reinterpret_cast<const char*>(bytes), length);
     return 0;
@@ -115,6 +119,7 @@ extern const ConsoleBackend MEMORY_CONSOLE = {
     .scroll = memory_scroll,
     .fill_attribute = memory_fill_attribute,
     .fill_character = memory_fill_character,
+    .set_attribute = memory_set_attribute,
     .write_raw = memory_write_raw,
     .beep = memory_beep,
 };

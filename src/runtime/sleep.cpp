@@ -33,6 +33,8 @@ void console_sleep(int32_t milliseconds) {
 }
 
 void sleep_ms(int32_t milliseconds) {
+    // A kept close is a key already waiting: the sleeps a key would end return at once.
+    if (close_pending() && (milliseconds == -1 || milliseconds > 99)) return;
     if (text_hooks.sleep_hook) {
         text_hooks.sleep_hook(milliseconds);
     } else {

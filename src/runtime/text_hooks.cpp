@@ -30,6 +30,15 @@ void text_print_wide(const uint16_t* text, int32_t length, int32_t mask) {
     console_print_buffer_wide(text, length, mask);
 }
 
+int32_t set_color(int32_t fg, int32_t bg) {
+    return text_hooks.color_hook ? text_hooks.color_hook(fg, bg) : console_set_color(fg, bg);
+}
+
+void clear_screen(int32_t mode) {
+    if (text_hooks.clear_hook) return text_hooks.clear_hook(mode);
+    console_clear(mode);
+}
+
 void text_view_update() {
     if (text_hooks.view_update_hook) return text_hooks.view_update_hook();
     console_view_update();

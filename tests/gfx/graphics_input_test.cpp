@@ -6,6 +6,7 @@
 #include "gfx/graphics_input.h"
 #include "gfx/graphics_keys.h"
 #include "gfx/graphics_text.h"
+#include "runtime/key_queue.h"
 #include "runtime/line_input.h"
 #include "runtime/runtime.h"
 #include "text_screen.h"
@@ -122,6 +123,41 @@ TEST_F(GraphicsLineInput, WideInputShowsThePromptAsBytesAndStoresUnits) {
     EXPECT_EQ(fixed_units[0], 'k');
     EXPECT_EQ(fixed_units[1], '.');
     EXPECT_EQ(fixed_units[3], '.');
+}
+
+TEST_F(GraphicsLineInput, TheCloseButtonEndsTheInputAndStaysPendingForTheProgram) {
+    post_keys({'1', '2', KEY_CLOSE, 'x'});
+    int32_t value = 0;
+    EXPECT_EQ(input_number("Nombre ", &value), 0);  // the line as typed
+    EXPECT_EQ(value, 12);
+    EXPECT_EQ(key_waiting(), 1);
+    EXPECT_EQ(read_key(), KEY_CLOSE);
+    EXPECT_EQ(read_key(), 'x');  // what followed the close, in its place
+
+    graphics_locate(5, 1, 0);
+    post_keys({'a', KEY_CLOSE});
+    char buffer[8];
+    EXPECT_EQ(graphics_read_line(buffer, sizeof buffer), buffer);
+    EXPECT_STREQ(buffer, "a");
+    EXPECT_EQ(cell_row(4).substr(0, 2), "a ");  // no block left behind
+    EXPECT_EQ(wait_for_key(), KEY_CLOSE);
+    EXPECT_EQ(key_waiting(), 0);
+}
+
+TEST_F(GraphicsLineInput, ACloseKeptFromBeforeDoesNotEndTheNextInput) {
+    post_keys({KEY_CLOSE});
+    char buffer[8];
+    graphics_read_line(buffer, sizeof buffer);
+    // A program that asks again without reading keys gets an input that waits for the user.
+    post_keys({'7', KEY_ENTER});
+    int32_t value = 0;
+    EXPECT_EQ(input_number(nullptr, &value), 0);
+    EXPECT_EQ(value, 7);
+    post_keys({'8', KEY_ENTER});
+    EXPECT_EQ(graphics_read_line(buffer, sizeof buffer), buffer);
+    EXPECT_STREQ(buffer, "8\r");
+    EXPECT_EQ(wait_for_key(), KEY_CLOSE);  // still there for the program
+    EXPECT_EQ(read_key(), KEY_NONE);
 }
 
 TEST(GraphicsReadLineNoScreen, GivesNull) {

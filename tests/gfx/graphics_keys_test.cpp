@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "gfx/driver/display_driver.h"
 #include "gfx/graphics_input.h"
@@ -21,10 +22,10 @@ protected:
     void TearDown() override { close_screen(); }
 };
 
-TEST_F(GraphicsKeys, FullRingDropsTheOldestAndKeepsTheLastFifteen) {
-    for (int32_t code = 1; code <= 16; ++code)
+TEST_F(GraphicsKeys, FullRingDropsTheOldestAndKeepsTheLast511) {
+    for (int32_t code = 1; code <= 600; ++code)
         graphics_key_post(code);
-    for (int32_t code = 2; code <= 16; ++code)
+    for (int32_t code = 90; code <= 600; ++code)
         ASSERT_EQ(graphics_key_take(), code);
     EXPECT_EQ(graphics_key_take(), 0);
     EXPECT_EQ(graphics_key_waiting(), 0);
@@ -34,6 +35,79 @@ TEST_F(GraphicsKeys, FullRingDropsTheOldestAndKeepsTheLastFifteen) {
         ASSERT_EQ(graphics_key_waiting(), 1);
         ASSERT_EQ(graphics_key_take(), 100 + round);
     }
+}
+
+// A clock of our own: every nap of the waits advances it, and keys typed at set moments are
+// posted as it passes them, as the window would.
+struct TypedKeys {
+    int64_t now_ms = 0;
+    int64_t gap_ms = 0;  // between two keys
+    int32_t count = 0;   // keys to type
+    int32_t typed = 0;
+    std::vector<int32_t> naps;
+
+    void pass_time() {
+        while (typed < count && typed * gap_ms <= now_ms)
+            graphics_key_post(1000 + typed++);
+    }
+};
+TypedKeys typing;
+
+void typing_sleep(int32_t milliseconds) {
+    typing.naps.push_back(milliseconds);
+    typing.now_ms += milliseconds;
+    typing.pass_time();
+}
+
+class GraphicsKeyWaits : public GraphicsKeys {
+protected:
+    void SetUp() override {
+        GraphicsKeys::SetUp();
+        typing = TypedKeys{};
+        text_hooks.sleep_hook = typing_sleep;
+    }
+};
+
+TEST_F(GraphicsKeyWaits, KeysTypedFasterThanTheNapAreAllReadInOrder) {
+    // 8 ms apart, four times the ring: a nap after every take would fall 12 ms behind per key.
+    typing.gap_ms = 8;
+    typing.count = 4 * GRAPHICS_KEY_SLOTS;
+    typing.pass_time();
+    for (int32_t k = 0; k < typing.count; ++k)
+        ASSERT_EQ(wait_for_key(), 1000 + k);
+    EXPECT_EQ(graphics_key_waiting(), 0);
+    // The reader kept pace: it ended within two naps of the last key.
+    EXPECT_LE(typing.now_ms, (typing.count - 1) * typing.gap_ms + 2 * 20);
+}
+
+TEST_F(GraphicsKeyWaits, TheNapKeepsItsRhythmWhileKeysAreScarce) {
+    typing.gap_ms = 50;
+    typing.count = 2;
+    typing.pass_time();  // the first key is there at once, the second after 50 ms
+    EXPECT_EQ(wait_for_key(), 1000);
+    EXPECT_EQ(typing.naps, std::vector<int32_t>{20});  // one nap after the take
+    EXPECT_EQ(wait_for_key(), 1001);
+    // Empty at 20 and 40 ms, the key there at 60, then the nap after the take.
+    EXPECT_EQ(typing.naps, (std::vector<int32_t>{20, 20, 20, 20}));
+    // Two keys pending: the first comes without a nap, the last with one.
+    graphics_key_post('a');
+    graphics_key_post(0);  // a NUL key is a key, not "none"
+    typing.naps.clear();
+    EXPECT_EQ(wait_for_key(), 'a');
+    EXPECT_TRUE(typing.naps.empty());
+    EXPECT_EQ(wait_for_key(), 0);
+    EXPECT_EQ(typing.naps, std::vector<int32_t>{20});
+}
+
+TEST_F(GraphicsKeys, ReadKeyGivesCodesWithoutWaiting) {
+    EXPECT_EQ(read_key(), KEY_NONE);
+    graphics_key_post(KEY_DOWN);
+    graphics_key_post('x');
+    graphics_key_post(KEY_F12);
+    EXPECT_EQ(read_key(), KEY_DOWN);
+    EXPECT_EQ(read_key(), 'x');
+    EXPECT_EQ(read_key(), KEY_F12);
+    EXPECT_EQ(read_key(), KEY_NONE);
 }
 
 TEST_F(GraphicsKeys, KeyTextsOfCharactersAndExtendedKeys) {

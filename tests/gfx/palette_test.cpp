@@ -72,7 +72,7 @@ TEST_F(Palettes, DeepScreensHaveNoPalette) {
     set_palette_entry(1, 0);
     resend_palette();
     EXPECT_EQ(dac_in(0x3C9), -1);
-    EXPECT_EQ(set_color(1, 2), 0);
+    EXPECT_EQ(graphics_set_color(1, 2), 0);  // set_color then sets the console's colours
 }
 
 TEST_F(Palettes, SetColorMasksAndPacks) {

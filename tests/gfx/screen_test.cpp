@@ -29,7 +29,7 @@ TEST_F(Screens, ScreenResOpensOnePageWithTheDefaults) {
     EXPECT_EQ(screen->bg_color, 0u);
     EXPECT_EQ(screen->default_palette, &PALETTE_256);
     EXPECT_EQ(screen->driver, &NULL_DRIVER);
-    EXPECT_EQ(text_hooks.color_hook, set_color);
+    EXPECT_EQ(text_hooks.color_hook, graphics_set_color);
     EXPECT_NE(HICOLOR_LOOKUP, nullptr);
     EXPECT_EQ(std::strcmp(window_title(), "screen_test"), 0);
 }

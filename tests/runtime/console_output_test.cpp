@@ -193,5 +193,75 @@ TEST_F(ConsoleOutput, WidePrintTurnsUnitsAboveByteIntoQuestionMarks) {
     EXPECT_EQ(memory_console_row(0), "A\xe9?B");
 }
 
+TEST_F(ConsoleOutput, SetColorSetsTheAttributeOfWhatIsPrintedNext) {
+    print("a");
+    EXPECT_EQ(set_color(14, 1), 7);  // previous: grey on black
+    print("b");
+    EXPECT_EQ(set_color(-1, 4), 1 << 16 | 14);  // a negative argument keeps that colour
+    print("c");
+    EXPECT_EQ(set_color(0x1F, 0x23), 4 << 16 | 14);  // colours beyond 15 wrap into the 16
+    EXPECT_EQ(console.attribute, 0x3F);
+    EXPECT_EQ(console.attributes[0], 7);
+    EXPECT_EQ(console.attributes[1], 0x1E);
+    EXPECT_EQ(console.attributes[2], 0x4E);
+    console.attribute = 0x8007;  // the console's own bits above the colours stay
+    set_color(2, 0);
+    EXPECT_EQ(console.attribute, 0x8002);
+
+    // Not a console: the colours are still kept and reported.
+    console.redirected = true;
+    reset_console_output();
+    set_color(5, 6);
+    EXPECT_EQ(set_color(-1, -1), 6 << 16 | 5);
+    EXPECT_TRUE(console.raw.empty());
+}
+
+TEST_F(ConsoleOutput, ClearBlanksInTheBackgroundColourAndHomesTheCursor) {
+    for (int k = 1; k <= 25; ++k)
+        print(line("row ", k), 0);
+    set_color(7, 1);
+    clear_screen(0);
+    for (int32_t y = 0; y < 25; ++y)
+        ASSERT_EQ(memory_console_row(y), "") << y;
+    EXPECT_EQ(console.attributes[0], 0x17);
+    EXPECT_EQ(console.attributes[25 * 80 - 1], 0x17);
+    EXPECT_EQ(console.cursor_x, 0);
+    EXPECT_EQ(console.cursor_y, 0);
+
+    // The view-print rows alone, for mode 2 and by default; other modes clear everything.
+    print("top");
+    view_print(3, 5);
+    print("x");
+    locate(5, 1, -1, nullptr);
+    print("x");
+    clear_screen(CLEAR_DEFAULT);
+    EXPECT_EQ(memory_console_row(0), "top");
+    EXPECT_EQ(memory_console_row(2), "");
+    EXPECT_EQ(memory_console_row(4), "");
+    EXPECT_EQ(console.cursor_y, 2);
+    print("y");
+    clear_screen(1);
+    EXPECT_EQ(memory_console_row(0), "");
+    EXPECT_EQ(console.cursor_y, 2);  // the first row of the view-print rows
+
+    console.redirected = true;
+    reset_console_output();
+    clear_screen(0);  // a file keeps what it has: no bytes, no cells
+    EXPECT_TRUE(console.raw.empty());
+}
+
+TEST_F(ConsoleOutput, ColourAndClearGoToTheScreensSlotsWhenSet) {
+    static int32_t cleared_mode;
+    text_hooks.clear_hook = [](int32_t mode) { cleared_mode = mode; };
+    text_hooks.color_hook = [](int32_t fg, int32_t bg) { return fg * 100 + bg; };
+    print("kept");
+    clear_screen(2);
+    EXPECT_EQ(cleared_mode, 2);
+    EXPECT_EQ(set_color(3, 4), 304);
+    EXPECT_EQ(memory_console_row(0), "kept");
+    EXPECT_EQ(console.attribute, 7);
+    text_hooks = {};
+}
+
 }  // namespace
 }  // namespace qx

@@ -132,5 +132,51 @@ TEST_F(LineInputTest, ViewMovesDownIntoUnusedRowsOfATallBuffer) {
     EXPECT_EQ(console.window_top, 1);
 }
 
+TEST_F(LineInputTest, InputNumberTakesOnlyWholeNumbersInRange) {
+    struct Case {
+        const char* typed;
+        int32_t result, value;
+    };
+    const Case cases[] = {
+        {"42", 0, 42},
+        {"  -17\t", 0, -17},
+        {"+8", 0, 8},
+        {"2147483647", 0, INT32_MAX},
+        {"-2147483648", 0, INT32_MIN},
+        {"abc", 1, -5},
+        {"", 1, -5},
+        {"12abc", 1, -5},
+        {"1 2", 1, -5},
+        {"-", 1, -5},
+        {"1.5", 1, -5},
+        {"2147483648", 1, -5},
+        {"-2147483649", 1, -5},
+        {"99999999999999999999", 1, -5},
+    };
+    for (const Case& c : cases) {
+        start(40, 10, 10);
+        for (const char* p = c.typed; *p != '\0'; ++p)
+            keys({static_cast<unsigned char>(*p)});
+        keys({KEY_ENTER});
+        int32_t value = -5;
+        EXPECT_EQ(input_number("n: ", &value), c.result) << c.typed;
+        EXPECT_EQ(value, c.value) << c.typed;
+        EXPECT_EQ(runtime_error(), 0);
+        EXPECT_EQ(memory_console().cursor_y, 1);  // the line break after the input
+    }
+    EXPECT_EQ(memory_console_row(0), "n: 99999999999999999999");
+}
+
+TEST_F(LineInputTest, ACloseDuringTheInputEndsTheLineAndIsTheNextKey) {
+    keys({'3', KEY_CLOSE, 'z'});
+    int32_t value = 0;
+    EXPECT_EQ(input_number("n ", &value), 0);
+    EXPECT_EQ(value, 3);
+    EXPECT_EQ(key_input_ended(), 0);  // a key is still to come
+    EXPECT_EQ(wait_for_key(), KEY_CLOSE);
+    EXPECT_EQ(read_key(), 'z');
+    EXPECT_EQ(read_key(), KEY_NONE);
+}
+
 }  // namespace
 }  // namespace qx

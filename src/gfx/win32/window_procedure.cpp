@@ -8,6 +8,7 @@
 #include "gfx/code_pages.h"
 #include "gfx/driver/display_driver.h"
 #include "gfx/graphics_keys.h"
+#include "gfx/mouse_events.h"
 #include "gfx/palette.h"
 #include "gfx/screen.h"
 
@@ -99,8 +100,32 @@ void activate(WPARAM wparam) {
     mark_all_rows_dirty();
 }
 
-void set_button(int32_t bit, bool down) {
+// A client-area position of a mouse message (signed: a captured pointer may be left or above).
+MouseEvent mouse_event_at(int32_t kind, LPARAM lparam) {
+    MouseEvent event{kind, static_cast<int16_t>(LOWORD(lparam)),
+                     static_cast<int16_t>(HIWORD(lparam)), window_input.buttons, 0};
+    clamp_mouse_position(&event.x, &event.y, window_state.width, window_state.height);
+    return event;
+}
+
+void set_button(int32_t bit, bool down, LPARAM lparam) {
     window_input.buttons = down ? (window_input.buttons | bit) : (window_input.buttons & ~bit);
+    MouseEvent event = mouse_event_at(down ? MOUSE_PRESS : MOUSE_RELEASE, lparam);
+    event.buttons = bit;
+    mouse_event_post(event);
+}
+
+// The wheel message carries a screen position.
+void wheel(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+    const int delta = GET_WHEEL_DELTA_WPARAM(wparam);
+    if (delta == 0) return;
+    const int32_t step = delta > 0 ? 1 : -1;
+    window_input.wheel += step;
+    POINT point{static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
+    ScreenToClient(hwnd, &point);
+    MouseEvent event = mouse_event_at(MOUSE_WHEEL, MAKELPARAM(point.x, point.y));
+    event.wheel = step;
+    mouse_event_post(event);
 }
 
 }  // namespace
@@ -143,21 +168,21 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
             break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
-            set_button(1, message == WM_LBUTTONDOWN);
+            set_button(1, message == WM_LBUTTONDOWN, lparam);
             break;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
-            set_button(2, message == WM_RBUTTONDOWN);
+            set_button(2, message == WM_RBUTTONDOWN, lparam);
             break;
         case WM_MBUTTONDOWN:
         case WM_MBUTTONUP:
-            set_button(4, message == WM_MBUTTONDOWN);
+            set_button(4, message == WM_MBUTTONDOWN, lparam);
+            break;
+        case WM_MOUSEMOVE:
+            mouse_event_post(mouse_event_at(MOUSE_MOVE, lparam));
             break;
         case WM_MOUSEWHEEL:
-            if (window_state.os_version > 0x409) {
-                const int delta = GET_WHEEL_DELTA_WPARAM(wparam);
-                if (delta != 0) window_input.wheel += delta > 0 ? 1 : -1;
-            }
+            if (window_state.os_version > 0x409) wheel(hwnd, wparam, lparam);
             break;
         default:
             break;

@@ -170,8 +170,8 @@ int32_t opengl_init(const char* title, int32_t width, int32_t height, int32_t de
     XSetWindowAttributes attributes{};
     attributes.colormap = gl.colormap;
     attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            FocusChangeMask | ExposureMask | StructureNotifyMask |
-                            PropertyChangeMask;
+                            PointerMotionMask | FocusChangeMask | ExposureMask |
+                            StructureNotifyMask | PropertyChangeMask;
     x11_error_begin();
     w.window = x11.XCreateWindow(w.display, RootWindow(w.display, screen_number), 0, 0, 320, 200, 0,
                                  visual->depth, InputOutput, visual->visual,

@@ -7,6 +7,7 @@
 
 #include "gfx/driver/display_driver.h"
 #include "gfx/graphics_keys.h"
+#include "gfx/mouse_events.h"
 #include "gfx/palette.h"
 #include "gfx/screen.h"
 #include "gfx/x11/window_layer.h"
@@ -132,17 +133,35 @@ void handle_focus(const XFocusChangeEvent& event) {
     mark_all_rows_dirty();
 }
 
+// A mouse event at a window position, placed in the picture.
+MouseEvent mouse_event_at(int32_t kind, int x, int y) {
+    MouseEvent event{kind, x - window_state.picture_x, y - window_state.picture_y,
+                     window_input.buttons, 0};
+    clamp_mouse_position(&event.x, &event.y, window_state.width, window_state.height);
+    return event;
+}
+
 void handle_button(const XButtonEvent& event) {
     int32_t bit = event.button == Button1   ? 1
                   : event.button == Button3 ? 2
                   : event.button == Button2 ? 4
                                             : 0;
+    int32_t step = event.button == Button4 ? 1 : event.button == Button5 ? -1 : 0;
     if (event.type == ButtonPress) {
         window_input.buttons |= bit;
-        if (event.button == Button4) ++window_input.wheel;
-        if (event.button == Button5) --window_input.wheel;
+        window_input.wheel += step;
     } else {
         window_input.buttons &= ~bit;
+    }
+    if (bit != 0) {
+        MouseEvent mouse = mouse_event_at(event.type == ButtonPress ? MOUSE_PRESS : MOUSE_RELEASE,
+                                          event.x, event.y);
+        mouse.buttons = bit;
+        mouse_event_post(mouse);
+    } else if (step != 0 && event.type == ButtonPress) {
+        MouseEvent mouse = mouse_event_at(MOUSE_WHEEL, event.x, event.y);
+        mouse.wheel = step;
+        mouse_event_post(mouse);
     }
 }
 
@@ -216,6 +235,9 @@ void handle_window_event(XEvent* event) {
         case ButtonPress:
         case ButtonRelease:
             handle_button(event->xbutton);
+            break;
+        case MotionNotify:
+            mouse_event_post(mouse_event_at(MOUSE_MOVE, event->xmotion.x, event->xmotion.y));
             break;
         case Expose:
             if (window_state.paint != nullptr) window_state.paint();

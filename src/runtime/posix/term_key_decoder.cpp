@@ -22,11 +22,12 @@ struct NamedKey {
     bool enhanced;
 };
 
-constexpr NamedKey KEY_UP{VK_UP, 0x48, true}, KEY_DOWN{VK_DOWN, 0x50, true},
-    KEY_RIGHT{VK_RIGHT, 0x4D, true}, KEY_LEFT{VK_LEFT, 0x4B, true}, KEY_HOME{VK_HOME, 0x47, true},
-    KEY_END{VK_END, 0x4F, true}, KEY_INSERT{VK_INSERT, 0x52, true},
-    KEY_DELETE{VK_DELETE, 0x53, true}, KEY_PAGE_UP{VK_PRIOR, 0x49, true},
-    KEY_PAGE_DOWN{VK_NEXT, 0x51, true}, KEY_PAD_5{VK_CLEAR, 0x4C, false};
+constexpr NamedKey NAMED_UP{VK_UP, 0x48, true}, NAMED_DOWN{VK_DOWN, 0x50, true},
+    NAMED_RIGHT{VK_RIGHT, 0x4D, true}, NAMED_LEFT{VK_LEFT, 0x4B, true},
+    NAMED_HOME{VK_HOME, 0x47, true}, NAMED_END{VK_END, 0x4F, true},
+    NAMED_INSERT{VK_INSERT, 0x52, true}, NAMED_DELETE{VK_DELETE, 0x53, true},
+    NAMED_PAGE_UP{VK_PRIOR, 0x49, true}, NAMED_PAGE_DOWN{VK_NEXT, 0x51, true},
+    NAMED_PAD_5{VK_CLEAR, 0x4C, false};
 
 NamedKey function_key(int number) {  // 1..12
     uint16_t scan = static_cast<uint16_t>(number <= 10 ? 0x3A + number : 0x57 + number - 11);
@@ -78,25 +79,25 @@ int32_t emit_character(ConsoleInputRecord* out, uint8_t byte, uint32_t extra_mod
 bool letter_key(unsigned char final, NamedKey* named) {
     switch (final) {
         case 'A':
-            *named = KEY_UP;
+            *named = NAMED_UP;
             return true;
         case 'B':
-            *named = KEY_DOWN;
+            *named = NAMED_DOWN;
             return true;
         case 'C':
-            *named = KEY_RIGHT;
+            *named = NAMED_RIGHT;
             return true;
         case 'D':
-            *named = KEY_LEFT;
+            *named = NAMED_LEFT;
             return true;
         case 'E':
-            *named = KEY_PAD_5;
+            *named = NAMED_PAD_5;
             return true;
         case 'H':
-            *named = KEY_HOME;
+            *named = NAMED_HOME;
             return true;
         case 'F':
-            *named = KEY_END;
+            *named = NAMED_END;
             return true;
         case 'P':
         case 'Q':
@@ -113,23 +114,23 @@ bool tilde_key(int32_t number, NamedKey* named) {
     switch (number) {
         case 1:
         case 7:
-            *named = KEY_HOME;
+            *named = NAMED_HOME;
             return true;
         case 2:
-            *named = KEY_INSERT;
+            *named = NAMED_INSERT;
             return true;
         case 3:
-            *named = KEY_DELETE;
+            *named = NAMED_DELETE;
             return true;
         case 4:
         case 8:
-            *named = KEY_END;
+            *named = NAMED_END;
             return true;
         case 5:
-            *named = KEY_PAGE_UP;
+            *named = NAMED_PAGE_UP;
             return true;
         case 6:
-            *named = KEY_PAGE_DOWN;
+            *named = NAMED_PAGE_DOWN;
             return true;
         default:
             break;

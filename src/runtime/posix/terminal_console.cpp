@@ -45,6 +45,7 @@ struct TerminalState {
     int32_t cursor_x, cursor_y;
     int32_t cursor_visible;
     uint16_t shown_attribute;  // attribute the terminal is drawing with now
+    uint16_t attribute;        // attribute of new text (set_color), 7 at start
     std::atomic<bool> resized;
 };
 
@@ -321,6 +322,7 @@ bool ready() {
         terminal.utf8 = locale_is_utf8();
         terminal.cursor_visible = 1;
         terminal.shown_attribute = 7;
+        terminal.attribute = 7;
         struct sigaction action {};
         action.sa_handler = on_resize;
         sigemptyset(&action.sa_mask);
@@ -345,8 +347,8 @@ bool ready() {
 
 int32_t terminal_get_info(ConsoleBufferInfo* info) {
     if (!ready()) return -1;
-    *info = {terminal.width,    terminal.height,   0, terminal.height - 1,
-             terminal.cursor_x, terminal.cursor_y, 7};
+    *info = {terminal.width,    terminal.height,   0, terminal.height - 1, terminal.cursor_x,
+             terminal.cursor_y, terminal.attribute};
     return 0;
 }
 
@@ -447,6 +449,11 @@ void terminal_fill_character(int32_t x, int32_t y, int32_t count, unsigned char 
     draw_cells(out, x, y, count);
 }
 
+// Only remembered: the colours reach the terminal with the cells written in them.
+void terminal_set_attribute(uint16_t attribute) {
+    if (ready()) terminal.attribute = attribute;
+}
+
 int32_t terminal_write_raw(const unsigned char* bytes, size_t length) {
     if (write_all(bytes, length)) return 0;
     end_for_lost_output();
@@ -471,6 +478,7 @@ extern const ConsoleBackend SYSTEM_CONSOLE = {
     .scroll = terminal_scroll,
     .fill_attribute = terminal_fill_attribute,
     .fill_character = terminal_fill_character,
+    .set_attribute = terminal_set_attribute,
     .write_raw = terminal_write_raw,
     .beep = terminal_beep,
 };

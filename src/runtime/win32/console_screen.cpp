@@ -131,6 +131,10 @@ void screen_fill_character(int32_t x, int32_t y, int32_t count, unsigned char ch
                                 static_cast<DWORD>(count), cell(x, y), &written);
 }
 
+void screen_set_attribute(uint16_t attribute) {
+    SetConsoleTextAttribute(console_output_handle(), attribute);
+}
+
 // A call that fails, or that takes nothing (a full pipe whose reader has gone), ends the
 // output: looping on it would never finish.
 int32_t screen_write_raw(const unsigned char* bytes, size_t length) {
@@ -161,6 +165,7 @@ extern const ConsoleBackend SYSTEM_CONSOLE = {
     .scroll = screen_scroll,
     .fill_attribute = screen_fill_attribute,
     .fill_character = screen_fill_character,
+    .set_attribute = screen_set_attribute,
     .write_raw = screen_write_raw,
     .beep = screen_beep,
 };

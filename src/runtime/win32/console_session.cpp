@@ -28,6 +28,7 @@ struct ConsoleSession {
     DWORD input_mode = 0;           // the input handle's mode at start
     bool cursor_saved = false;      // cursor is to be put back
     CONSOLE_CURSOR_INFO cursor{};   // the output's cursor at start
+    WORD attribute = 0;             // the output's text colours at start (set_color changes them)
     UINT input_code_page = 0;       // at start; 0: not changed
 };
 
@@ -90,7 +91,10 @@ bool console_input_is_console() {
 
 void console_restore() {
     if (session.input_mode_saved) SetConsoleMode(session.input, session.input_mode);
-    if (session.cursor_saved) SetConsoleCursorInfo(session.output, &session.cursor);
+    if (session.cursor_saved) {
+        SetConsoleCursorInfo(session.output, &session.cursor);
+        SetConsoleTextAttribute(session.output, session.attribute);
+    }
     if (session.input_code_page != 0) SetConsoleCP(session.input_code_page);
 }
 
@@ -123,6 +127,7 @@ void console_platform_init() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (usable(session.output) && GetConsoleScreenBufferInfo(session.output, &info)) {
         session.cursor_saved = GetConsoleCursorInfo(session.output, &session.cursor) != 0;
+        session.attribute = info.wAttributes;
     }
     // Registered before any screen or key handler, so the console is put back last, after
     // the window has gone.

@@ -23,7 +23,7 @@ HANDLE console_output_handle();
 bool console_input_is_console();
 
 // Puts back the console as found at start: the input mode and code page, the cursor's
-// visibility. Safe from the control handler's thread and more than once.
+// visibility and the text colours. Safe from the control handler's thread and more than once.
 void console_restore();
 
 // Tests: use these handles from now on, with nothing saved to put back.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gfx/driver/display_driver.h"
+#include "gfx/mouse_events.h"
 #include "null_screen.h"
 
 namespace qx {
@@ -141,6 +142,35 @@ TEST_F(WindowProcedureTest, ButtonsWheelAndActivation) {
     EXPECT_EQ(dirty_rows().size(), 480u);
     SendMessageA(hwnd, WM_ACTIVATEAPP, TRUE, 0);
     EXPECT_EQ(window_state.active, 1);
+}
+
+TEST_F(WindowProcedureTest, MouseMessagesBecomeEventsWithTheirPlace) {
+    reset_mouse_events();
+    SendMessageA(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(30, 40));  // a quick click
+    SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 40));
+    SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(-5, 700));  // captured, outside the window
+    SendMessageA(hwnd, WM_RBUTTONDOWN, 0, MAKELPARAM(1, 2));
+    const MouseEvent expected[] = {
+        {MOUSE_PRESS, 30, 40, MOUSE_LEFT, 0},
+        {MOUSE_RELEASE, 30, 40, MOUSE_LEFT, 0},
+        {MOUSE_MOVE, 0, 479, 0, 0},
+        {MOUSE_PRESS, 1, 2, MOUSE_RIGHT, 0},
+    };
+    for (const MouseEvent& want : expected) {
+        MouseEvent got{};
+        ASSERT_EQ(next_mouse_event(&got), 1);
+        EXPECT_EQ(got.kind, want.kind);
+        EXPECT_EQ(got.x, want.x);
+        EXPECT_EQ(got.y, want.y);
+        EXPECT_EQ(got.buttons, want.buttons);
+    }
+    SendMessageA(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0);
+    MouseEvent wheel{};
+    ASSERT_EQ(next_mouse_event(&wheel), 1);
+    EXPECT_EQ(wheel.kind, MOUSE_WHEEL);
+    EXPECT_EQ(wheel.wheel, -1);
+    EXPECT_EQ(wheel.buttons, MOUSE_RIGHT);
+    EXPECT_EQ(next_mouse_event(&wheel), 0);
 }
 
 TEST_F(WindowProcedureTest, KeyStatesFollowTheScanCodeTable) {

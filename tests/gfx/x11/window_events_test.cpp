@@ -9,6 +9,7 @@
 
 #include "gfx/driver/display_driver.h"
 #include "gfx/graphics_keys.h"
+#include "gfx/mouse_events.h"
 #include "gfx/x11/window_events.h"
 #include "gfx/x11/window_layer.h"
 #include "null_screen.h"
@@ -91,10 +92,19 @@ protected:
         event.xfocus.mode = mode;
         handle_window_event(&event);
     }
-    static void button(unsigned number, int type = ButtonPress) {
+    static void button(unsigned number, int type = ButtonPress, int x = 0, int y = 0) {
         XEvent event{};
         event.xbutton.type = type;
         event.xbutton.button = number;
+        event.xbutton.x = x;
+        event.xbutton.y = y;
+        handle_window_event(&event);
+    }
+    static void motion(int x, int y) {
+        XEvent event{};
+        event.xmotion.type = MotionNotify;
+        event.xmotion.x = x;
+        event.xmotion.y = y;
         handle_window_event(&event);
     }
     static std::vector<int32_t> posted() {
@@ -217,6 +227,38 @@ TEST_F(WindowEventsTest, ButtonsAndWheel) {
     button(Button5);
     EXPECT_EQ(window_input.wheel, 1);
     EXPECT_EQ(window_input.buttons, 6);
+}
+
+TEST_F(WindowEventsTest, MouseEventsKeepEveryClickWithItsPlaceInThePicture) {
+    reset_mouse_events();
+    window_state.picture_x = 100;  // a full-screen window with the picture centred
+    window_state.picture_y = 50;
+    button(Button1, ButtonPress, 110, 60);  // a quick click, then a move at once
+    button(Button1, ButtonRelease, 110, 60);
+    motion(900, 20);  // beyond the picture: kept at its edge
+    button(Button3, ButtonPress, 300, 300);
+    button(Button5, ButtonPress, 300, 300);
+    button(Button5, ButtonRelease, 300, 300);  // a wheel step has no release
+    const MouseEvent expected[] = {
+        {MOUSE_PRESS, 10, 10, MOUSE_LEFT, 0},
+        {MOUSE_RELEASE, 10, 10, MOUSE_LEFT, 0},
+        {MOUSE_MOVE, 639, 0, 0, 0},
+        {MOUSE_PRESS, 200, 250, MOUSE_RIGHT, 0},
+        {MOUSE_WHEEL, 200, 250, MOUSE_RIGHT, -1},
+    };
+    for (const MouseEvent& want : expected) {
+        MouseEvent got{};
+        ASSERT_EQ(next_mouse_event(&got), 1);
+        EXPECT_EQ(got.kind, want.kind);
+        EXPECT_EQ(got.x, want.x);
+        EXPECT_EQ(got.y, want.y);
+        EXPECT_EQ(got.buttons, want.buttons);
+        EXPECT_EQ(got.wheel, want.wheel);
+    }
+    MouseEvent none{};
+    EXPECT_EQ(next_mouse_event(&none), 0);
+    EXPECT_EQ(window_input.buttons, MOUSE_RIGHT);  // graphics_get_mouse's state as before
+    EXPECT_EQ(window_input.wheel, -1);
 }
 
 TEST_F(WindowEventsTest, ExposeCallsThePaintHook) {
