@@ -22,7 +22,8 @@ qx_install_packages() {
 QX_BUILD_PACKAGES=(cmake g++ make pkg-config libx11-dev libxext-dev libxrandr-dev libgl-dev
                    libchafa-dev libglib2.0-dev)
 QX_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev python3 xvfb xdotool x11-utils tmux
-                  vgabios xauth libgl1-mesa-dri libglx-mesa0)
+                  vgabios xauth libgl1-mesa-dri libglx-mesa0 doxygen
+                  xterm mlterm kitty x11-apps fonts-dejavu-core)
 # The -posix compilers only: the win32 thread model's GCC has no std::thread. GoogleTest is
 # built from libgtest-dev's sources; Mesa serves Wine's OpenGL.
 QX_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64

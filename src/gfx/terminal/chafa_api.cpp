@@ -23,14 +23,19 @@ int32_t chafa_load() {
     if (library == nullptr) return -1;
     void* glib = dlopen(GLIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     if (glib == nullptr) return -1;
+    void* zlib = dlopen(ZLIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (zlib == nullptr) return -1;
     ChafaApi api;
 #define QX_CHAFA_BIND(handle, ret, name, params)                      \
     api.name = reinterpret_cast<ret(*) params>(dlsym(handle, #name)); \
     if (api.name == nullptr) return -1;
 #define QX_CHAFA_BIND_CHAFA(ret, name, params) QX_CHAFA_BIND(library, ret, name, params)
 #define QX_CHAFA_BIND_GLIB(ret, name, params) QX_CHAFA_BIND(glib, ret, name, params)
+#define QX_CHAFA_BIND_ZLIB(ret, name, params) QX_CHAFA_BIND(zlib, ret, name, params)
     QX_CHAFA_SYMBOLS(QX_CHAFA_BIND_CHAFA)
     QX_GLIB_SYMBOLS(QX_CHAFA_BIND_GLIB)
+    QX_ZLIB_SYMBOLS(QX_CHAFA_BIND_ZLIB)
+#undef QX_CHAFA_BIND_ZLIB
 #undef QX_CHAFA_BIND_GLIB
 #undef QX_CHAFA_BIND_CHAFA
 #undef QX_CHAFA_BIND

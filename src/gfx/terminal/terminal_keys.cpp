@@ -193,6 +193,11 @@ void handle_csi(Emitter* emit, const unsigned char* sequence, int32_t length) {
         emit->plain(TerminalInputKind::KITTY_FLAGS);
         return;
     }
+    // Answers to the questions asked at open that came after the wait: device attributes,
+    // graphics settings, sizes in pixels. No key ends in these.
+    if ((body_length > 0 && body[0] == '?' && (final == 'c' || final == 'S')) || final == 't') {
+        return;
+    }
     bool has_event = std::memchr(body, ':', static_cast<size_t>(body_length)) != nullptr;
     bool functional = std::strchr("ABCDHFPQRS~", final) != nullptr && final != 0;
     if (final != 'u' && !(has_event && functional)) {
@@ -227,6 +232,12 @@ int32_t terminal_input_byte(TerminalInputSplitter* splitter, uint8_t byte,
         if (final) splitter->overflowed = false;
         return 0;
     }
+    if (splitter->in_string) {
+        // ESC \ ends it; the ESC is kept in sequence[0] meanwhile.
+        splitter->in_string = !(splitter->length == 1 && byte == '\\');
+        splitter->length = byte == ESC ? 1 : 0;
+        return 0;
+    }
     if (splitter->length == 0) {
         if (byte == ESC && !term_decode_pending(&splitter->decoder)) {
             splitter->sequence[splitter->length++] = byte;
@@ -234,6 +245,11 @@ int32_t terminal_input_byte(TerminalInputSplitter* splitter, uint8_t byte,
             emit.decode(byte);
         }
         return emit.count;
+    }
+    if (splitter->length == 1 && byte == '_') {
+        splitter->in_string = true;
+        splitter->length = 0;
+        return 0;
     }
     if (splitter->length == 1 && byte != '[') {
         splitter->length = 0;  // ESC + another byte: Alt, SS3 and the like are the decoder's
@@ -269,32 +285,47 @@ int32_t terminal_input_pause(TerminalInputSplitter* splitter, TerminalInputEvent
         splitter->length = 0;
     }
     splitter->overflowed = false;
+    splitter->in_string = false;
     emit.decode_flush();
     return emit.count;
 }
 
 bool terminal_input_pending(const TerminalInputSplitter* splitter) {
-    return splitter->length > 0 || splitter->overflowed || term_decode_pending(&splitter->decoder);
+    return splitter->length > 0 || splitter->overflowed || splitter->in_string ||
+           term_decode_pending(&splitter->decoder);
 }
 
-void apply_mouse_report(TerminalMouse* mouse, const TerminalInputEvent& report) {
+bool apply_mouse_report(TerminalMouse* mouse, const TerminalInputEvent& report, MouseEvent* event) {
     mouse->seen = true;
     mouse->column = report.mouse_column;
     mouse->row = report.mouse_row;
     const int32_t code = report.mouse_code;
     const int32_t button = code & 3;
+    MouseEvent made{MOUSE_MOVE, 0, 0, mouse->buttons, 0};
     if (code & 64) {
-        if (button == 0) ++mouse->wheel;
-        if (button == 1) --mouse->wheel;
-        return;
-    }
-    if (code & 32) return;                            // motion only
-    constexpr int32_t BUTTON_BITS[4] = {1, 4, 2, 7};  // left, middle, right, any
-    if (report.mouse_released || button == 3) {
-        mouse->buttons &= ~BUTTON_BITS[button];
+        if (button > 1) return false;  // sideways steps: no wheel of ours
+        made.kind = MOUSE_WHEEL;
+        made.wheel = button == 0 ? 1 : -1;
+        mouse->wheel += made.wheel;
+    } else if (!(code & 32)) {
+        constexpr int32_t BUTTON_BITS[4] = {1, 4, 2, 7};  // left, middle, right, any
+        const int32_t bits = BUTTON_BITS[button];
+        const bool released = report.mouse_released || button == 3;
+        // The old protocol's release names no button: the one held is the one let go.
+        const int32_t changed = released ? (button == 3 ? mouse->buttons : bits) : bits;
+        if (released) {
+            mouse->buttons &= ~bits;
+        } else {
+            mouse->buttons |= bits;
+        }
+        made.kind = released ? MOUSE_RELEASE : MOUSE_PRESS;
+        made.buttons = changed;
+        if (changed == 0) return false;  // a release of nothing held
     } else {
-        mouse->buttons |= BUTTON_BITS[button];
+        made.buttons = mouse->buttons;  // motion only
     }
+    if (event != nullptr) *event = made;
+    return true;
 }
 
 void key_hold_press(KeyHoldTimes* times, int32_t scan_code, int64_t now_ms) {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include <qx/drivers.h>
+
 #include "runtime/key_queue.h"
 #include "runtime/posix/term_key_decoder.h"
 
@@ -35,6 +37,7 @@ struct TerminalInputSplitter {
     unsigned char sequence[TERMINAL_INPUT_CAPACITY];  // an ESC or CSI sequence being read
     int32_t length;
     bool overflowed;  // dropping a too long sequence up to its final byte
+    bool in_string;   // dropping an APC string (a late graphics reply) up to its ST
     TermKeyDecoder decoder;
 };
 
@@ -52,7 +55,10 @@ struct TerminalMouse {
     int32_t buttons;      // bit 0 left, bit 1 right, bit 2 middle
     int32_t wheel;        // +1 per step up, -1 per step down
 };
-void apply_mouse_report(TerminalMouse* mouse, const TerminalInputEvent& report);
+// Updates the state; when event is given, fills it (all but the position, which is in cells
+// here) and returns true for a report that is a mouse event.
+bool apply_mouse_report(TerminalMouse* mouse, const TerminalInputEvent& report,
+                        MouseEvent* event = nullptr);
 
 // Key states from presses alone: a key counts as held for a while after its last press,
 // long enough to reach the terminal's first auto-repeat; once it repeats, only until shortly

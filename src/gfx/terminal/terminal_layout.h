@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "gfx/terminal/terminal_replies.h"
+
 namespace qx {
 
 // The picture's place in the terminal, in cells (0-based). Zero columns or rows: no room.
@@ -26,7 +28,7 @@ void cell_to_pixel(const TerminalLayout& layout, int32_t width, int32_t height, 
 enum class TerminalPixels { SYMBOLS, KITTY, SIXELS, ITERM2 };
 enum class TerminalColors { TRUECOLOR, INDEXED_256, INDEXED_16 };
 
-// What the terminal offers, as its description (from the environment) says.
+// What the terminal offers.
 struct TerminalAbilities {
     bool kitty, sixels, iterm2;
     bool truecolor, indexed_256;
@@ -37,10 +39,18 @@ struct TerminalDrawMode {
     TerminalColors colors;
 };
 
-// The best mode the terminal offers, with QXTERM (symbols, kitty, sixels, iterm2) and
-// QXTERM_COLORS (truecolor, 256, 16) overriding it when they name a known value (null: unset).
+// What to go by: where the terminal answered, its answers for what they tell (kitty graphics,
+// sixels) and its description (from the environment) for the rest; the description alone
+// when nothing answered (replies null, or without the device attributes).
+TerminalAbilities confirmed_abilities(const TerminalAbilities& described,
+                                      const TerminalReplies* replies);
+
+// The best mode among the abilities (kitty, then sixels, then iTerm2 images, else symbols),
+// with QXTERM (symbols, kitty, sixels, iterm2) and QXTERM_COLORS (truecolor, 256, 16)
+// overriding it when they name a known value (null: unset). A forced image mode the terminal
+// lacks gives symbols and sets *refused.
 TerminalDrawMode choose_draw_mode(const TerminalAbilities& abilities, const char* qxterm,
-                                  const char* qxterm_colors);
+                                  const char* qxterm_colors, bool* refused = nullptr);
 
 // Why the "Terminal" driver may not open, or null when it may: it needs a terminal that can
 // place the cursor (TERM is not "dumb"; null: unset) to draw on, and the plain search (QXGFX
@@ -48,10 +58,25 @@ TerminalDrawMode choose_draw_mode(const TerminalAbilities& abilities, const char
 const char* terminal_driver_refusal(bool named, bool input_is_terminal, bool output_is_terminal,
                                     const char* term);
 
-// The pixel size of one cell in an image that the terminal scales to its cells (kitty,
-// iTerm2): the terminal's own cell, but never more than the framebuffer has, so that an image
-// never carries more pixels than the picture.
-void image_cell_size(const TerminalLayout& layout, int32_t width, int32_t height,
-                     int32_t* cell_width, int32_t* cell_height);
+// Where an image goes, and its size in pixels. Images keep off the terminal's last row (an
+// image that reaches it scrolls the screen), and sixels within the terminal's largest image.
+struct ImagePlace {
+    TerminalLayout layout;
+    int32_t pixel_width, pixel_height;      // the image as sent
+    int32_t picture_width, picture_height;  // the picture in it, centred; the rest is black
+};
+
+// Sixels are drawn pixel for pixel: the picture scaled to the most the cells (of known size)
+// and max_width x max_height (0: no limit) hold, with its aspect ratio, in an image of whole
+// cells.
+ImagePlace place_sixels(int32_t width, int32_t height, int32_t columns, int32_t rows,
+                        int32_t cell_width, int32_t cell_height, int32_t max_width,
+                        int32_t max_height);
+
+// kitty and iTerm2 stretch an image over the layout's cells: the picture as it is, with black
+// bands making the image the cells' shape, so that the stretch keeps the picture's aspect ratio
+// exactly. An unknown cell size counts as cells twice as tall as wide.
+ImagePlace place_stretched_image(int32_t width, int32_t height, int32_t columns, int32_t rows,
+                                 int32_t cell_width, int32_t cell_height);
 
 }  // namespace qx

@@ -1,5 +1,6 @@
-// The screen's picture as libchafa draws it for the terminal: one canvas per layout, read back
-// as cells in symbol mode, printed whole in the pixel modes. Used by the update thread only.
+// The screen's picture in symbols as libchafa draws it: one canvas per band of cell rows,
+// so that only the bands whose pixels changed are drawn again, read back as cells. Used by the
+// update thread only.
 #pragma once
 
 #include <cstdint>
@@ -10,31 +11,31 @@
 struct ChafaCanvas;
 struct ChafaCanvasConfig;
 struct ChafaSymbolMap;
-struct ChafaTermInfo;
 
 namespace qx {
 
 struct TerminalPicture {
-    ChafaCanvas* canvas;  // null while the layout has no room
+    ChafaCanvas* canvas;       // band_rows rows; null while the layout has no room
+    ChafaCanvas* last_canvas;  // the last, shorter band's, when the rows do not divide
     ChafaCanvasConfig* config;
     ChafaSymbolMap* symbols;
     TerminalLayout layout;
     TerminalDrawMode mode;
+    int32_t band_rows;      // cell rows per band: each band covers a whole number of pixel rows
+    int32_t width, height;  // the picture in pixels
 };
 
-// Makes the canvas for a layout (cell size in pixels, 0 unknown) of a width x height picture,
-// loading libchafa the first time. 0, or -1 with nothing held.
+// Makes the canvases for a layout of a width x height picture, loading libchafa the first
+// time. 0, or -1 with nothing held.
 int32_t terminal_picture_open(TerminalPicture* picture, const TerminalLayout& layout,
-                              TerminalDrawMode mode, int32_t cell_width, int32_t cell_height,
-                              int32_t width, int32_t height);
+                              TerminalDrawMode mode, int32_t width, int32_t height);
 void terminal_picture_close(TerminalPicture* picture);
 
-// Draws RGBA pixels (alpha 255) of width x height, stride bytes per row, into the canvas.
-void terminal_picture_draw(TerminalPicture* picture, const uint8_t* rgba, int32_t width,
-                           int32_t height, int32_t stride);
-// Symbol mode: the canvas's cells, layout.columns x layout.rows, row by row.
-void terminal_picture_cells(TerminalPicture* picture, TerminalCell* cells);
-// Pixel modes: appends the whole picture as the terminal's image sequence.
-void terminal_picture_print(TerminalPicture* picture, ChafaTermInfo* term_info, OutputBytes* out);
+// Draws the bands where changed_lines (height flags; null: all) marks a pixel row, from RGBA
+// pixels (alpha 255, stride bytes per row), and writes their cells into cells
+// (layout.columns x layout.rows, row by row); the other bands' cells are left as they were.
+// Returns the number of bands drawn.
+int32_t terminal_picture_update(TerminalPicture* picture, const uint8_t* rgba, int32_t stride,
+                                const uint8_t* changed_lines, TerminalCell* cells);
 
 }  // namespace qx

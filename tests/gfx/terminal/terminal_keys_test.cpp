@@ -58,19 +58,42 @@ TEST(TerminalInput, SgrMouseReportsMakeButtonsWheelAndPosition) {
                        "\x1b[<65;1;1M\x1b[<65;1;1M\x1b[<0;12;7m");
     ASSERT_EQ(events.size(), 7u);
     std::vector<int32_t> buttons;
+    std::vector<MouseEvent> made;
     for (const auto& event : events) {
         ASSERT_EQ(event.kind, TerminalInputKind::MOUSE);
-        apply_mouse_report(&mouse, event);
+        MouseEvent one{};
+        ASSERT_TRUE(apply_mouse_report(&mouse, event, &one));
+        made.push_back(one);
         buttons.push_back(mouse.buttons);
     }
     // Left, then right too; motion and wheel keep them; the release of the left clears bit 0.
     EXPECT_EQ(buttons, (std::vector<int32_t>{1, 3, 3, 3, 3, 3, 2}));
+    // As events: the button that changed for presses and releases, those held otherwise.
+    const int32_t kinds[] = {MOUSE_PRESS, MOUSE_PRESS, MOUSE_MOVE,   MOUSE_WHEEL,
+                             MOUSE_WHEEL, MOUSE_WHEEL, MOUSE_RELEASE};
+    const int32_t changed[] = {1, 2, 3, 3, 3, 3, 1};
+    const int32_t steps[] = {0, 0, 0, 1, -1, -1, 0};
+    for (size_t k = 0; k < made.size(); ++k) {
+        EXPECT_EQ(made[k].kind, kinds[k]) << k;
+        EXPECT_EQ(made[k].buttons, changed[k]) << k;
+        EXPECT_EQ(made[k].wheel, steps[k]) << k;
+    }
+
     EXPECT_EQ(mouse.wheel, -1);
     EXPECT_TRUE(mouse.seen);
     EXPECT_EQ(mouse.column, 11);
     EXPECT_EQ(mouse.row, 6);
     // A report without coordinates is dropped.
     EXPECT_TRUE(feed(&splitter, "\x1b[<0;5M").empty());
+    // The old protocol's release (button 3) lets go of what was held; with nothing held it is
+    // no event at all.
+    auto old_release = feed(&splitter, "\x1b[<3;1;1M\x1b[<3;1;1M");
+    ASSERT_EQ(old_release.size(), 2u);
+    MouseEvent release{};
+    ASSERT_TRUE(apply_mouse_report(&mouse, old_release[0], &release));
+    EXPECT_EQ(release.kind, MOUSE_RELEASE);
+    EXPECT_EQ(release.buttons, 2);
+    EXPECT_FALSE(apply_mouse_report(&mouse, old_release[1], &release));
 }
 
 TEST(TerminalInput, KittyProtocolAnswersReleasesAndPresses) {
@@ -137,6 +160,25 @@ TEST(KeyHold, HeldAfterAPressUntilTheRepeatsStop) {
     key_hold_press(&times, 500, 3000);
     key_hold_states(&times, 3000, states);
     EXPECT_EQ(states[0], 0);
+}
+
+TEST(TerminalInput, LateAnswersToTheOpeningQuestionsAreNoKeys) {
+    TerminalInputSplitter splitter{};
+    // Device attributes, graphics settings, a cell size and a kitty graphics reply, with
+    // keys around them; a string's ESC \ is no Alt+\.
+    auto keys = presses(feed(&splitter,
+                             "a\x1b[?63;1;4c\x1b[?2;0;1000;1000S\x1b[6;14;7tb"
+                             "\x1b_Gi=31;OK\x1b\\c",
+                             true));
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].first, 'a');
+    EXPECT_EQ(keys[1].first, 'b');
+    EXPECT_EQ(keys[2].first, 'c');
+    // A string never ended (an Alt+_ typed) gives way at the pause.
+    feed(&splitter, "\x1b_xyz", true);
+    keys = presses(feed(&splitter, "q"));
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].first, 'q');
 }
 
 }  // namespace
