@@ -40,7 +40,7 @@ inline constexpr float FULL_TURN_MARK = std::bit_cast<float>(0x40C90FDCu);
 /// in the screen's pixel format, without padding.
 struct ImageHeader {
     int16_t width_x8;  ///< width x 8
-    int16_t height;
+    int16_t height;    ///< rows
 };
 
 /// target: null for the screen, or an image buffer (ImageHeader). use_background non-zero:

@@ -15,8 +15,8 @@ struct Rtstring {
 
 /// A 16-bit text, same ownership.
 struct Rtwstring {
-    uint16_t* data = nullptr;
-    int32_t length = 0;  ///< units
+    uint16_t* data = nullptr;  ///< owned, malloc'd; null when empty
+    int32_t length = 0;        ///< units
 };
 
 }  // namespace qx

@@ -28,10 +28,12 @@ QX_API int32_t runtime_error();
 /// failure. Program thread only, like the code.
 QX_API const char* error_text();
 
+///@{
 /// Module hooks, run by run_module_init_hooks and runtime_end. Return 0, or -1 when the list
 /// is full or the hook is null.
 QX_API int32_t add_module_init_hook(void (*hook)());
 QX_API int32_t add_module_exit_hook(void (*hook)());
+///@}
 
 /// Registers a handler run at process exit, newest first. Returns 0, or -1 for a null handler
 /// or a full list.

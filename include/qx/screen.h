@@ -17,6 +17,7 @@ constexpr int32_t SCREEN_STENCIL_BUFFER = 0x10;       ///< OpenGL: ask for a ste
 constexpr int32_t SCREEN_ACCUMULATION_BUFFER = 0x20;  ///< OpenGL: ask for an accumulation buffer
 constexpr int32_t SCREEN_NULL = -1;  ///< no window: the Null driver draws into memory only
 
+///@{
 /// The numbered modes of screen_mode: size and colours. MODE_TEXT closes the screen.
 constexpr int32_t MODE_TEXT = 0;
 constexpr int32_t MODE_320X200_4 = 1;
@@ -36,6 +37,7 @@ constexpr int32_t MODE_640X480_256 = 18;
 constexpr int32_t MODE_800X600_256 = 19;
 constexpr int32_t MODE_1024X768_256 = 20;
 constexpr int32_t MODE_1280X1024_256 = 21;
+///@}
 
 /// Opens a width x height screen of depth 1, 2, 4, 8, 15, 16 or 32 bits per pixel with pages
 /// pages (0 counts as 1), closing any open one. The driver comes from the QXGFX variable, else
@@ -57,20 +59,24 @@ QX_API const char* window_title();
 
 /// What the open screen is.
 struct ScreenInfo {
-    int32_t width, height;         ///< pixels
-    int32_t depth;                 ///< bits per pixel: 1, 2, 4, 8, 16 or 32
-    int32_t mode;                  ///< MODE_... number, -1 when opened by screen_res
-    int32_t pages;                 ///< framebuffer pages
-    int32_t text_cols, text_rows;  ///< text cells
-    int32_t refresh_rate;          ///< Hz, 0 unknown
-    const char* driver;            ///< "DirectX", "GDI", "OpenGL", "Null"; "Terminal" on Linux only
+    int32_t width;         ///< pixels
+    int32_t height;        ///< pixels
+    int32_t depth;         ///< bits per pixel: 1, 2, 4, 8, 16 or 32
+    int32_t mode;          ///< MODE_... number, -1 when opened by screen_res
+    int32_t pages;         ///< framebuffer pages
+    int32_t text_cols;     ///< text cells
+    int32_t text_rows;     ///< text cells
+    int32_t refresh_rate;  ///< Hz, 0 unknown
+    const char* driver;    ///< "DirectX", "GDI", "OpenGL", "Null"; "Terminal" on Linux only
 };
 /// Fills info and returns 0, or returns -1 when no screen is open.
 QX_API int32_t screen_info(ScreenInfo* info);
 
+///@{
 /// Lock bracket around work on the screen: nested brackets lock once. The drawing operations
 /// take it themselves; a program needs it only to keep several of them in one picture.
 QX_API void begin_draw();
 QX_API void end_draw();
+///@}
 
 }  // namespace qx

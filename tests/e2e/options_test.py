@@ -63,8 +63,8 @@ def help_and_version():
     for word in ("--fps N", "--version", "QXGFX", "8 2 4 6", "pause", "quit"):
         check(word in text, "--help names %r: %r" % (word, text))
     result = run_piped(["--version"])
-    check((result.returncode, result.stdout, result.stderr) == (0, b"chase 0.2.0\n", b""),
-          "--version prints 'chase 0.2.0': %r" % (result,))
+    check((result.returncode, result.stdout, result.stderr) == (0, b"chase 0.3.0\n", b""),
+          "--version prints 'chase 0.3.0': %r" % (result,))
 
 
 def bad_arguments():

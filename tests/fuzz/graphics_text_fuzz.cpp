@@ -1,16 +1,10 @@
 // Text of any bytes on the graphics screen (Null driver), mixed with cursor placement, view
 // rows and screen sizes: the text cursor stays inside the character grid.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
-#include "console_operations.h"
-#include "fuzz_check.h"
+#include "console_harness.h"
 #include "gfx/screen.h"
-#include "runtime/console_output.h"
-#include "runtime/devices.h"
-#include "runtime/memory_console.h"
-#include "runtime/text_hooks.h"
 
 namespace {
 
@@ -33,15 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (i < size) {
         const uint8_t operation = data[i];
         i = run_console_operation(data, size, i);
-        int32_t columns = 0, rows = 0, column = 0, row = 0;
+        int32_t columns = 0, rows = 0;
         qx::text_get_size(&columns, &rows);
-        qx::text_get_position(&column, &row);
         if (columns == 0 || rows == 0) continue;  // a screen smaller than one character
-        if (!(column >= 1 && column <= columns && row >= 1 && row <= rows)) {
-            std::fprintf(stderr, "op %d: column %d row %d of %d x %d\n", operation, column, row,
-                         columns, rows);
-        }
-        FUZZ_CHECK(column >= 1 && column <= columns && row >= 1 && row <= rows);
+        check_text_position(operation, columns, rows);
     }
     qx::close_screen();
     return 0;

@@ -5,12 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz_check.h"
-#include "runtime/console_output.h"
+#include "console_harness.h"
 #include "runtime/key_queue.h"
 #include "runtime/line_input.h"
-#include "runtime/memory_console.h"
-#include "runtime/text_hooks.h"
 
 namespace {
 
@@ -59,8 +56,7 @@ struct Model {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3 || size > MAX_KEYS + 3) return 0;
     int32_t width = 1 + data[0] % 40, height = 1 + data[1] % 8;
-    qx::MemoryConsole& console = qx::install_memory_console(width, height, height);
-    qx::text_hooks = qx::TextHooks{};
+    qx::MemoryConsole& console = fresh_console(width, height, height);
     qx::set_console_input_source(&NO_MORE);
     qx::reset_key_queue();
     std::string prompt(data[2] % 64, 'p');  // where on the screen the edit starts
@@ -88,8 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "editor \"%s\", model \"%s\"\n", result.c_str(), model.text.c_str());
     }
     FUZZ_CHECK(result == model.text);
-    FUZZ_CHECK(console.cursor_x >= 0 && console.cursor_x < console.width);
-    FUZZ_CHECK(console.cursor_y >= 0 && console.cursor_y < console.height);
+    check_cursor_on_console(console);
     qx::set_console_input_source(nullptr);
     return 0;
 }

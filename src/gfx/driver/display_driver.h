@@ -32,6 +32,9 @@ extern const DisplayDriver OPENGL_DRIVER;
 extern const DisplayDriver TERMINAL_DRIVER;
 // "DirectX", "GDI", "OpenGL", then "Terminal" on Linux; null-terminated.
 extern const DisplayDriver* const DRIVER_LIST[];
+// For a QXGFX value naming a driver of this platform that this build left out, the words that
+// say so ("names the ... driver, which ..."); null for any other name.
+const char* left_out_driver(const char* name);
 
 // Runs the selection passes over `list` (null-terminated) with the QXGFX value `qxgfx`
 // (null when unset). Returns the driver whose init succeeded, or null. With QXLOG=1 every

@@ -38,6 +38,12 @@ bool names_a_driver(const DisplayDriver* const* list, const char* qxgfx) {
     return false;
 }
 
+// What a QXGFX value that names no listed driver is: a driver this build left out, or nothing.
+const char* unknown_name(const char* qxgfx) {
+    const char* left_out = left_out_driver(qxgfx);
+    return left_out ? left_out : "names no display driver";
+}
+
 const char* kind(int32_t flags) {
     return flags & SCREEN_FULLSCREEN ? "full screen" : "window";
 }
@@ -81,7 +87,7 @@ void describe_failure(const DisplayDriver* const* list, const char* qxgfx, int32
                       int32_t height, int32_t depth, int32_t flags, const Reasons& reasons) {
     size_t length = 0;
     if (qxgfx && !names_a_driver(list, qxgfx)) {
-        append_failure(&length, "QXGFX=\"%.*s\" names no display driver; ", NAME_SHOWN, qxgfx);
+        append_failure(&length, "QXGFX=\"%.*s\" %s; ", NAME_SHOWN, qxgfx, unknown_name(qxgfx));
     }
     append_failure(&length, "no display driver opened %dx%dx%d (%s)", width, height, depth,
                    kind(flags));
@@ -106,7 +112,7 @@ const DisplayDriver* select_display_driver(const DisplayDriver* const* list, con
         return &NULL_DRIVER;
     }
     if (qxgfx && !names_a_driver(list, qxgfx)) {
-        log_line("QXGFX=\"%.*s\" names no display driver; trying them all", NAME_SHOWN, qxgfx);
+        log_line("QXGFX=\"%.*s\" %s; trying them all", NAME_SHOWN, qxgfx, unknown_name(qxgfx));
     }
     const int32_t requested_flags = flags;
     static Reasons reasons;  // 1.3 KB: kept off the program's stack

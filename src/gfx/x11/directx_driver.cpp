@@ -12,8 +12,8 @@
 
 #include "gfx/driver/blitter.h"
 #include "gfx/driver/display_driver.h"
-#include "gfx/screen.h"
 #include "gfx/driver/display_modes.h"
+#include "gfx/screen.h"
 #include "gfx/x11/window_layer.h"
 #include "gfx/x11/x11_api.h"
 #include "gfx/x11/xrandr_api.h"
@@ -183,28 +183,13 @@ int32_t directx_create_window() {
     }
     if (display_depth == 0 || window_state.blitter == nullptr) return refuse_visual(display);
 
-    XSetWindowAttributes attributes{};
-    attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            FocusChangeMask | ExposureMask | StructureNotifyMask |
-                            PropertyChangeMask;
-    x11_error_begin();
-    window_state.window = x11.XCreateWindow(
-        display, RootWindow(display, number), x, y, static_cast<unsigned>(window_width),
-        static_cast<unsigned>(window_height), 0, visual_depth, InputOutput, visual,
-        CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
-    if (window_state.window != None) {
-        // The maximise box stays unless switching is off: maximising then goes full screen.
-        describe_window(window_state.window, x, y,
-                        !full_screen && !(window_state.flags & SCREEN_NO_SWITCH));
-        surface.gc = x11.XCreateGC(display, window_state.window, 0, nullptr);
-    }
-    const int32_t error = x11_error_end(display);
-    if (error != 0 || window_state.window == None || surface.gc == nullptr) {
-        return refuse_window(display, error, window_width, window_height);
+    // The maximise box stays unless switching is off: maximising then goes full screen.
+    const bool resizable = !full_screen && !(window_state.flags & SCREEN_NO_SWITCH);
+    if (create_image_window(x, y, window_width, window_height, resizable, &surface.gc) != 0) {
+        return -1;
     }
     show_window(display, full_screen);
-    screen->refresh_rate = xrandr_load() == 0 ? xrandr_refresh_rate(display) : 0;
-    mark_all_rows_dirty();
+    finish_image_window();
     return 0;
 }
 
@@ -223,14 +208,14 @@ void directx_frame_present() {
 
 int32_t directx_init(const char* title, int32_t width, int32_t height, int32_t depth,
                      int32_t refresh_rate, int32_t flags) {
-    window_state = WindowState{};
-    if (flags & SCREEN_OPENGL) return refuse_opengl();
-    window_state.create_window = directx_create_window;
-    window_state.destroy_window = directx_destroy_window;
-    window_state.paint = directx_present;
-    window_state.frame_update = directx_frame_update;
-    window_state.frame_present = directx_frame_present;
-    return open_window_layer(title, width, height, std::max(depth, 8), refresh_rate, flags);
+    constexpr ImageDriverHooks hooks = {
+        .create_window = directx_create_window,
+        .destroy_window = directx_destroy_window,
+        .paint = directx_present,
+        .frame_update = directx_frame_update,
+        .frame_present = directx_frame_present,
+    };
+    return open_image_driver(hooks, title, width, height, depth, refresh_rate, flags);
 }
 
 int32_t* directx_fetch_modes(int32_t depth, int32_t* count) {

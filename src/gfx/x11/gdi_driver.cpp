@@ -93,29 +93,14 @@ int32_t gdi_create_window() {
     }
     if (display_depth == 0 || window_state.blitter == nullptr) return refuse_visual(display);
 
-    int32_t x = (DisplayWidth(display, number) - window_state.width) >> 1;
-    int32_t y = (DisplayHeight(display, number) - window_state.height) >> 1;
-    XSetWindowAttributes attributes{};
-    attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            FocusChangeMask | ExposureMask | StructureNotifyMask |
-                            PropertyChangeMask;
-    x11_error_begin();
-    window_state.window = x11.XCreateWindow(
-        display, RootWindow(display, number), x, y, static_cast<unsigned>(window_state.width),
-        static_cast<unsigned>(window_state.height), 0, visual_depth, InputOutput, visual,
-        CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
-    if (window_state.window != None) {
-        describe_window(window_state.window, x, y, false);
-        surface.gc = x11.XCreateGC(display, window_state.window, 0, nullptr);
-        x11.XMapRaised(display, window_state.window);
+    const int32_t x = (DisplayWidth(display, number) - window_state.width) >> 1;
+    const int32_t y = (DisplayHeight(display, number) - window_state.height) >> 1;
+    if (create_image_window(x, y, window_state.width, window_state.height, false, &surface.gc) !=
+        0) {
+        return -1;
     }
-    // A window larger than the server allows fails here, not later in a frame.
-    const int32_t error = x11_error_end(display);
-    if (error != 0 || window_state.window == None || surface.gc == nullptr) {
-        return refuse_window(display, error, window_state.width, window_state.height);
-    }
-    screen->refresh_rate = xrandr_load() == 0 ? xrandr_refresh_rate(display) : 0;
-    mark_all_rows_dirty();
+    x11.XMapRaised(display, window_state.window);
+    finish_image_window();
     return 0;
 }
 
@@ -135,14 +120,14 @@ void gdi_frame_present() {
 
 int32_t gdi_init(const char* title, int32_t width, int32_t height, int32_t depth,
                  int32_t refresh_rate, int32_t flags) {
-    window_state = WindowState{};
-    if (flags & SCREEN_OPENGL) return refuse_opengl();
-    window_state.create_window = gdi_create_window;
-    window_state.destroy_window = gdi_destroy_window;
-    window_state.paint = mark_all_rows_dirty;
-    window_state.frame_update = gdi_frame_update;
-    window_state.frame_present = gdi_frame_present;
-    return open_window_layer(title, width, height, std::max(depth, 8), refresh_rate, flags);
+    constexpr ImageDriverHooks hooks = {
+        .create_window = gdi_create_window,
+        .destroy_window = gdi_destroy_window,
+        .paint = mark_all_rows_dirty,
+        .frame_update = gdi_frame_update,
+        .frame_present = gdi_frame_present,
+    };
+    return open_image_driver(hooks, title, width, height, depth, refresh_rate, flags);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "gfx/x11/layer_lock.h"
 #include "gfx/x11/window_events.h"
 #include "gfx/x11/x11_api.h"
+#include "gfx/x11/xrandr_api.h"
 #include "runtime/diagnostics.h"
 #include "runtime/key_code.h"
 #include "runtime/program_name.h"
@@ -405,6 +406,48 @@ int32_t refuse_window(Display* display, int32_t x_error, int32_t width, int32_t 
 
 int32_t refuse_opengl() {
     return driver_refusal("the screen asks for OpenGL (SCREEN_OPENGL), the OpenGL driver's part");
+}
+
+int32_t open_image_driver(const ImageDriverHooks& hooks, const char* title, int32_t width,
+                          int32_t height, int32_t depth, int32_t refresh_rate, int32_t flags) {
+    window_state = WindowState{};
+    if (flags & SCREEN_OPENGL) return refuse_opengl();
+    window_state.create_window = hooks.create_window;
+    window_state.destroy_window = hooks.destroy_window;
+    window_state.paint = hooks.paint;
+    window_state.frame_update = hooks.frame_update;
+    window_state.frame_present = hooks.frame_present;
+    return open_window_layer(title, width, height, std::max(depth, 8), refresh_rate, flags);
+}
+
+int32_t create_image_window(int32_t x, int32_t y, int32_t width, int32_t height, bool resizable,
+                            GC* gc) {
+    Display* display = window_state.display;
+    const int number = DefaultScreen(display);
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask | FocusChangeMask | ExposureMask |
+                            StructureNotifyMask | PropertyChangeMask;
+    x11_error_begin();
+    window_state.window = x11.XCreateWindow(
+        display, RootWindow(display, number), x, y, static_cast<unsigned>(width),
+        static_cast<unsigned>(height), 0, DefaultDepth(display, number), InputOutput,
+        DefaultVisual(display, number), CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+    if (window_state.window != None) {
+        describe_window(window_state.window, x, y, resizable);
+        *gc = x11.XCreateGC(display, window_state.window, 0, nullptr);
+    }
+    // A window larger than the server allows fails here, not later in a frame.
+    const int32_t error = x11_error_end(display);
+    if (error != 0 || window_state.window == None || *gc == nullptr) {
+        return refuse_window(display, error, width, height);
+    }
+    return 0;
+}
+
+void finish_image_window() {
+    screen->refresh_rate = xrandr_load() == 0 ? xrandr_refresh_rate(window_state.display) : 0;
+    mark_all_rows_dirty();
 }
 
 void describe_window(Window window, int32_t x, int32_t y, bool resizable) {

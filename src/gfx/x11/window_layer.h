@@ -103,4 +103,23 @@ int32_t refuse_opengl();  // SCREEN_OPENGL is the "OpenGL" driver's
 // without `resizable` its size is fixed and the window manager offers no maximise button.
 void describe_window(Window window, int32_t x, int32_t y, bool resizable);
 
+// What the drivers that present converted images ("DirectX", "GDI") share. Their hooks, set on
+// a cleared window_state before the layer opens.
+struct ImageDriverHooks {
+    int32_t (*create_window)();
+    void (*destroy_window)();
+    void (*paint)();
+    void (*frame_update)();
+    void (*frame_present)();
+};
+// Such a driver's init: refuses SCREEN_OPENGL, else opens the layer with `hooks`.
+int32_t open_image_driver(const ImageDriverHooks& hooks, const char* title, int32_t width,
+                          int32_t height, int32_t depth, int32_t refresh_rate, int32_t flags);
+// Their window on the default visual, unmapped, with the layer's events, described and given a
+// GC; a refusal (-1) when the server does not make it. Runs on the update thread.
+int32_t create_image_window(int32_t x, int32_t y, int32_t width, int32_t height, bool resizable,
+                            GC* gc);
+// The end of their create_window, once the window is up: refresh rate, everything repainted.
+void finish_image_window();
+
 }  // namespace qx

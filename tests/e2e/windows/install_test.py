@@ -1,6 +1,6 @@
 """The Windows build as others take it in: `cmake --install` gives the headers, the two static
 libraries, the CMake package, qx.pc and chase.exe; a program that includes only <qx/qx.h>
-cross-builds against them with find_package(qx 0.2 CONFIG) and with pkg-config, and runs under
+cross-builds against them with find_package(qx 0.3 CONFIG) and with pkg-config, and runs under
 Wine on the Null driver."""
 import os
 import shutil
@@ -49,7 +49,7 @@ def consumers(session, prefix, work):
                  "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_PREFIX_PATH=" + prefix]).returncode == 0
     built = built and run(["cmake", "--build", binary]).returncode == 0
     ok, result = runs(session, os.path.join(binary, "hello_qx.exe")) if built else (False, None)
-    check(built and ok, "find_package(qx 0.2 CONFIG) cross-builds a program that runs: %r"
+    check(built and ok, "find_package(qx 0.3 CONFIG) cross-builds a program that runs: %r"
           % (result,))
 
     # Only the installed qx.pc: the host's own .pc files are Linux ones.

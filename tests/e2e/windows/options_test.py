@@ -23,8 +23,8 @@ def help_and_version(session):
     for word in ("--fps N", "--version", "QXGFX", "8 2 4 6", "pause", "quit"):
         check(word in lines(out), "--help names %r" % word)
     code, out, err = session.run([session.program("chase"), "--version"], QXGFX="null")
-    check((code, lines(out), err) == (0, "chase 0.2.0\n", b""),
-          "--version prints 'chase 0.2.0': %r" % ((code, out, err),))
+    check((code, lines(out), err) == (0, "chase 0.3.0\n", b""),
+          "--version prints 'chase 0.3.0': %r" % ((code, out, err),))
 
 
 def bad_arguments(session):
