@@ -10,21 +10,14 @@ import sys
 import threading
 import time
 
-from dialogue_test import FIRST_LINE, SECOND_LINE, Pty
-from xvfb_session import XvfbSession
+from dialogue_test import answer
+from harness import Checks, Pty, XvfbSession
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
 GREEN_10, RED_12, WHITE = (0x55, 0xFF, 0x55), (0xFF, 0x55, 0x55), (0xFF, 0xFF, 0xFF)
 CLASS = "qxgfxclass_chase"
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
-    return condition
+check = Checks()
 
 
 def longest_run(colours, wanted):
@@ -65,10 +58,7 @@ class Throttle:
 
 def start_game(session):
     term = Pty(os.path.join(BUILD, "chase"), DISPLAY=session.display, QXGFX="GDI")
-    term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur"])
-    term.type("480\r")
-    term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur 480", "Entrez la largeur"])
-    term.type("640\r")
+    answer(term, "480", "640")
     return term
 
 
@@ -170,11 +160,7 @@ def main():
             throttle.stop()
             term.close()
     server_killed_mid_round()
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("chase window tests passed")
-    return 0
+    return check.result("chase window tests passed")
 
 
 if __name__ == "__main__":

@@ -13,64 +13,14 @@ import tempfile
 import termios
 import time
 
+from harness import TIMEOUT, Tmux, kill, read_until
+
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
 DEMO = os.path.join(BUILD, "tests", "console_demo")
-TIMEOUT = 20.0
-
-
-def finish(proc):
-    """Kills proc by PID if it is still running and reaps it."""
-    if proc.poll() is None:
-        os.kill(proc.pid, signal.SIGKILL)
-    proc.wait()
 
 
 def no_core():
     resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
-
-
-class Tmux:
-    """An 80x24 tmux server of our own, on its own socket, without a status line."""
-
-    def __init__(self, command):
-        self.socket = "qx-console-%d" % os.getpid()
-        self.config = tempfile.NamedTemporaryFile("w", suffix=".conf", delete=False)
-        self.config.write("set -g status off\nset -g default-terminal screen\n")
-        self.config.close()
-        self.env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        self.env.pop("TMUX", None)
-        self.server_pid = None
-        self.run("new-session", "-d", "-s", "qx", "-x", "80", "-y", "24",
-                 "env LANG=C.UTF-8 LC_ALL=C.UTF-8 " + command)
-        self.server_pid = int(self.run("display-message", "-p", "-t", "qx", "#{pid}"))
-
-    def run(self, *args):
-        result = subprocess.run(["tmux", "-u", "-L", self.socket, "-f", self.config.name] +
-                                list(args), env=self.env, capture_output=True, timeout=TIMEOUT)
-        if result.returncode != 0:
-            raise AssertionError("tmux %r: %r" % (args, result.stderr))
-        return result.stdout.decode("utf-8", "replace").strip("\n")
-
-    def screen(self):
-        lines = self.run("capture-pane", "-p", "-t", "qx").split("\n")
-        lines = [line.rstrip() for line in lines] + [""] * 24
-        return lines[:24]
-
-    def cursor(self):
-        x, y = self.run("display-message", "-p", "-t", "qx", "#{cursor_x},#{cursor_y}").split(",")
-        return int(x), int(y)
-
-    def close(self):
-        try:
-            self.run("kill-server")
-        except (AssertionError, subprocess.TimeoutExpired):
-            pass
-        if self.server_pid:
-            try:
-                os.kill(self.server_pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        os.unlink(self.config.name)
 
 
 def expected_screen():
@@ -86,7 +36,7 @@ def expected_screen():
 
 def check_screen():
     """Wrapping, tabs, a full scroll, a partial view and the cursor on a real terminal."""
-    tmux = Tmux(DEMO + " screen")
+    tmux = Tmux("env LANG=C.UTF-8 LC_ALL=C.UTF-8 %s screen" % DEMO, "console")
     try:
         wanted = expected_screen()
         deadline = time.monotonic() + TIMEOUT
@@ -95,7 +45,7 @@ def check_screen():
                 raise AssertionError("screen %r cursor %r, wanted %r" %
                                      (tmux.screen(), tmux.cursor(), wanted))
             time.sleep(0.1)
-        tmux.run("send-keys", "-t", "qx", "x")
+        tmux.keys("x")
     finally:
         tmux.close()
 
@@ -108,25 +58,10 @@ def check_redirect():
         try:
             assert proc.wait(TIMEOUT) == 0
         finally:
-            finish(proc)
+            kill(proc)
         out.seek(0)
         data = out.read()
     assert data == b"A\tB\r\n", data
-
-
-def read_until(fd, wanted):
-    data = b""
-    deadline = time.monotonic() + TIMEOUT
-    while wanted not in data:
-        if time.monotonic() > deadline:
-            raise AssertionError("no %r in %r" % (wanted, data))
-        ready, _, _ = select.select([fd], [], [], 0.1)
-        if ready:
-            chunk = os.read(fd, 4096)
-            if b"\x1b[6n" in chunk:
-                os.write(fd, b"\x1b[1;1R")
-            data += chunk
-    return data
 
 
 def check_signal_restores_terminal(signal_number):
@@ -144,7 +79,7 @@ def check_signal_restores_terminal(signal_number):
         assert code == -signal_number, (signal_number, code)
         assert termios.tcgetattr(slave) == before, signal.Signals(signal_number).name
     finally:
-        finish(proc)
+        kill(proc)
         os.close(master)
         os.close(slave)
 
@@ -164,7 +99,7 @@ def check_ignored_signal_stays_ignored():
         read_until(proc.stdout.fileno(), b"alive")
         assert proc.poll() is None
     finally:
-        finish(proc)
+        kill(proc)
         proc.stdin.close()
         proc.stdout.close()
 
@@ -184,7 +119,7 @@ def check_normal_end_restores_terminal(answer):
         assert proc.wait(TIMEOUT) == 0
         assert termios.tcgetattr(slave) == before
     finally:
-        finish(proc)
+        kill(proc)
         os.close(master)
         os.close(slave)
 
@@ -202,7 +137,7 @@ def check_vanished_reader():
         assert err.startswith(b"console_demo: standard output cannot be written"), err
         assert b"survived" not in err, err
     finally:
-        finish(proc)
+        kill(proc)
     with open("/dev/full", "wb") as full:
         proc = subprocess.Popen([DEMO, "flood"], stdin=subprocess.DEVNULL, stdout=full,
                                 stderr=subprocess.PIPE)
@@ -211,7 +146,7 @@ def check_vanished_reader():
         assert proc.returncode == 1, proc.returncode
         assert b"No space left on device" in err, err
     finally:
-        finish(proc)
+        kill(proc)
     proc = subprocess.Popen([DEMO, "flood"], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             preexec_fn=lambda: os.close(1))
     try:
@@ -220,7 +155,7 @@ def check_vanished_reader():
         assert err == (b"console_demo: standard output cannot be written (Bad file descriptor);"
                        b" ending\n"), err
     finally:
-        finish(proc)
+        kill(proc)
 
 
 def check_closed_stdout_keeps_its_slot():
@@ -233,7 +168,7 @@ def check_closed_stdout_keeps_its_slot():
         try:
             assert proc.wait(TIMEOUT) == 1  # its print could not be written
         finally:
-            finish(proc)
+            kill(proc)
         with open(path, "rb") as written:
             assert written.read() == b"", "console output reached an opened file"
     finally:
@@ -254,7 +189,7 @@ def check_size_and_resize():
         read_until(master, b"size 100x30")
         assert proc.wait(TIMEOUT) == 0
     finally:
-        finish(proc)
+        kill(proc)
         os.close(master)
         os.close(slave)
 
@@ -267,7 +202,7 @@ def check_exit_code_and_handlers():
         assert proc.returncode == 3, proc.returncode
         assert err == b"second\nfirst\n", err  # newest first
     finally:
-        finish(proc)
+        kill(proc)
 
 
 def main():

@@ -1,137 +1,38 @@
 """The start-up dialogue of chase: in a terminal (pty) and through a pipe."""
-import fcntl
 import os
-import pty
-import re
 import select
 import signal
-import struct
 import subprocess
 import sys
-import termios
 import time
+
+from harness import TIMEOUT, Pty
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
 CHASE = os.path.join(BUILD, "chase")
-TIMEOUT = 20.0
 
 FIRST_LINE = "R\u00e9solution de l'\u00e9cran :"
 SECOND_LINE = "Fixe: H900 L1200  /  College: H750 / L1000 - 675 / 900"
 
 
-ROWS, COLUMNS = 24, 80
-SEQUENCE = re.compile(rb"\x1b\[([?0-9;]*)([A-Za-z])")
+def answer(term, height, width):
+    """Answers the two questions of the dialogue on term (a Pty running chase)."""
+    term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur"])
+    term.type(height + "\r")
+    term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur " + height, "Entrez la largeur"])
+    term.type(width + "\r")
 
 
-def screen_of(output):
-    """The terminal's rows after output: cursor moves, scrolling margins, text (UTF-8)."""
-    rows = [[" "] * COLUMNS for _ in range(ROWS)]
-    x = y = 0
-    top, bottom = 0, ROWS - 1
-    text = output
-    i = 0
-    while i < len(text):
-        match = SEQUENCE.match(text, i) if text[i] == 0x1B else None
-        if match:
-            params, final = match.group(1).decode(), match.group(2).decode()
-            numbers = [int(p) if p.isdigit() else 0 for p in params.split(";")] if params else []
-            if final == "H":
-                y = max(1, numbers[0] if numbers else 1) - 1
-                x = max(1, numbers[1] if len(numbers) > 1 else 1) - 1
-            elif final == "r" and not params.startswith("?"):
-                top = (numbers[0] - 1) if numbers else 0
-                bottom = (numbers[1] - 1) if len(numbers) > 1 else ROWS - 1
-            elif final == "S":
-                for _ in range(numbers[0] if numbers else 1):
-                    del rows[top]
-                    rows.insert(bottom, [" "] * COLUMNS)
-            i = match.end()
-            continue
-        byte = text[i]
-        if byte == 0x0D:
-            x = 0
-        elif byte == 0x0A:
-            y = min(y + 1, ROWS - 1)
-        elif byte >= 0x20:
-            length = 1 if byte < 0xC0 else 2 if byte < 0xE0 else 3 if byte < 0xF0 else 4
-            char = text[i:i + length].decode("utf-8", "replace")
-            if 0 <= y < ROWS and 0 <= x < COLUMNS:
-                rows[y][x] = char
-            x = min(x + 1, COLUMNS - 1)
-            i += length
-            continue
-        i += 1
-    return ["".join(row).rstrip() for row in rows]
-
-
-def _own_terminal():
-    """In the child: a session of its own whose controlling terminal is the pty, as in a shell."""
-    os.setsid()
-    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
-
-
-class Pty:
-    """chase on a pseudo-terminal, killed by PID if it outlives the test."""
-
-    def __init__(self, program=CHASE, arguments=(), **environment):
-        self.master, self.slave = pty.openpty()
-        fcntl.ioctl(self.slave, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
-        self.cooked = termios.tcgetattr(self.slave)
-        env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8", TERM="xterm", QXGFX="Null")
-        env.update(environment)
-        # Our own end of the slave stays open so that its mode can be read after the end.
-        self.proc = subprocess.Popen([program, *arguments], stdin=self.slave, stdout=self.slave,
-                                     stderr=self.slave, env=env, preexec_fn=_own_terminal)
-        self.output = b""
-
-    def terminal_restored(self):
-        return termios.tcgetattr(self.slave) == self.cooked
-
-    def wait_screen(self, rows, timeout=TIMEOUT):
-        deadline = time.monotonic() + timeout
-        while screen_of(self.output)[:len(rows)] != rows:
-            if time.monotonic() > deadline:
-                raise AssertionError("screen %r, wanted %r" % (screen_of(self.output), rows))
-            self.read_for(0.1)
-
-    def read_for(self, seconds):
-        ready, _, _ = select.select([self.master], [], [], seconds)
-        if ready:
-            try:
-                chunk = os.read(self.master, 4096)
-            except OSError:
-                chunk = b""
-            self.answer_cursor_queries(chunk)
-            self.output += chunk
-
-    def answer_cursor_queries(self, chunk):
-        if b"\x1b[6n" in chunk:
-            os.write(self.master, b"\x1b[1;1R")
-
-    def type(self, text):
-        os.write(self.master, text.encode("utf-8"))
-
-    def wait_exit(self, timeout=TIMEOUT):
-        deadline = time.monotonic() + timeout
-        while self.proc.poll() is None and time.monotonic() < deadline:
-            ready, _, _ = select.select([self.master], [], [], 0.1)
-            if ready:
-                try:
-                    self.output += os.read(self.master, 4096)
-                except OSError:
-                    pass
-        return self.proc.poll()
-
-    def close(self):
-        if self.proc.poll() is None:
-            os.kill(self.proc.pid, signal.SIGKILL)
-            self.proc.wait()
-        os.close(self.master)
-        os.close(self.slave)
+def quits_on_q(term, check, what):
+    """Types q on term: it ends chase with 0 and gives the terminal back as it was."""
+    term.type("q")
+    code = term.wait_exit()
+    check(code == 0, "q ends %s with 0 (got %r)" % (what, code))
+    check(term.terminal_restored(), "%s: the terminal is back in its first mode after q" % what)
 
 
 def check_terminal():
-    term = Pty()
+    term = Pty(CHASE)
     try:
         term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur"])
         term.type("48")
@@ -157,7 +58,7 @@ def check_locale():
              (dict(LC_ALL="", LC_CTYPE="C.utf8", LANG="C"), FIRST_LINE.encode()),
              (dict(LC_ALL="", LC_CTYPE="", LANG="xx_XX.UTF-8"), b"R\xe9solution"))
     for environment, wanted in cases:
-        term = Pty(**environment)
+        term = Pty(CHASE, **environment)
         try:
             deadline = time.monotonic() + TIMEOUT
             while b"hauteur" not in term.output and time.monotonic() < deadline:

@@ -9,19 +9,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_session import XvfbSession  # noqa: E402
+from harness import Checks, XvfbSession  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SCREEN_FULLSCREEN, SCREEN_OPENGL, SCREEN_NO_SWITCH = 1, 2, 4
 SCREEN_STENCIL_BUFFER, SCREEN_ACCUMULATION_BUFFER = 0x10, 0x20
 
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
+check = Checks()
 
 
 def near(colour, expected, tolerance=24):
@@ -384,8 +378,7 @@ def main():
         buffers_and_selection(session)
     no_mit_shm(build)
     missing_extensions(build)
-    print(f"{len(failures)} checks failed" if failures else "all checks passed")
-    return 1 if failures else 0
+    return check.result("all checks passed")
 
 
 if __name__ == "__main__":

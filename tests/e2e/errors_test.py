@@ -8,18 +8,12 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_session import XvfbSession  # noqa: E402
+from harness import Checks, XvfbSession  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SCREEN_OPENGL = 2
 
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
+check = Checks()
 
 
 def probe(build, *args, display=None, limit=None, **extra):
@@ -152,8 +146,7 @@ def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     without_a_server(build)
     with_a_server(build)
-    print(f"{len(failures)} checks failed" if failures else "all checks passed")
-    return 1 if failures else 0
+    return check.result("all checks passed")
 
 
 if __name__ == "__main__":

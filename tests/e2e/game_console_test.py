@@ -5,22 +5,10 @@ import signal
 import sys
 import time
 
-from dialogue_test import CHASE, FIRST_LINE, SECOND_LINE, TIMEOUT, Pty, screen_of
+from dialogue_test import CHASE, answer, quits_on_q
+from harness import TIMEOUT, Checks, Pty, screen_of
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
-
-
-def answer(term, height, width):
-    term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur"])
-    term.type(height + "\r")
-    term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur " + height, "Entrez la largeur"])
-    term.type(width + "\r")
+check = Checks()
 
 
 def shows_row(term, row, timeout=TIMEOUT):
@@ -32,19 +20,13 @@ def shows_row(term, row, timeout=TIMEOUT):
     return True
 
 
-def keeps_running(term, seconds):
-    for _ in range(int(seconds * 10)):
-        term.read_for(0.1)
-    return term.proc.poll() is None
-
-
 def ended_by_signal(number, how):
-    term = Pty()
+    term = Pty(CHASE)
     try:
         answer(term, "480", "640")
-        check(keeps_running(term, 1.0), how + ": the game runs on the Null driver")
+        check(term.keeps_running(1.0), how + ": the game runs on the Null driver")
         term.type("q")  # nothing reads the terminal while a screen is open
-        check(keeps_running(term, 0.5), how + ": a key typed in the terminal does not end it")
+        check(term.keeps_running(0.5), how + ": a key typed in the terminal does not end it")
         if how == "Ctrl+C":
             term.type("\x03")
         else:
@@ -57,18 +39,15 @@ def ended_by_signal(number, how):
 
 
 def refused_screen():
-    term = Pty()
+    term = Pty(CHASE)
     try:
         answer(term, "abc", "abc")
         # The echo of the last answer comes when the program gets to it: wait for it, since
         # a loaded machine may take its time.
         check(shows_row(term, "Entrez la largeur abc"),
               "both answers stand on the console: %r" % screen_of(term.output))
-        check(keeps_running(term, 1.0), "a refused size leaves the game running on the console")
-        term.type("q")
-        code = term.wait_exit()
-        check(code == 0, "q typed in the terminal ends the console game with 0 (got %r)" % code)
-        check(term.terminal_restored(), "the terminal is back in its first mode after q")
+        check(term.keeps_running(1.0), "a refused size leaves the game running on the console")
+        quits_on_q(term, check, "the console game")
     finally:
         term.close()
 
@@ -80,11 +59,7 @@ def main():
     ended_by_signal(signal.SIGTERM, "SIGTERM")
     ended_by_signal(signal.SIGINT, "Ctrl+C")
     refused_screen()
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("game console tests passed")
-    return 0
+    return check.result("game console tests passed")
 
 
 if __name__ == "__main__":

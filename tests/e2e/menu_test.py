@@ -2,78 +2,16 @@
 terminal, a clear leaves nothing of the old text, the arrow keys move the choice, a number is
 asked until one is typed; with TERM=dumb no escape sequence is written."""
 import os
-import pty
-import select
-import signal
-import subprocess
 import sys
 import tempfile
 import time
 
+from harness import TIMEOUT, Checks, Pty, Tmux
+
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
 MENU = os.path.abspath(os.path.join(BUILD, "examples", "qx_menu"))
-TIMEOUT = 20.0
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
-
-
-class Tmux:
-    """An 80x24 tmux server of our own, on its own socket, without a status line."""
-
-    def __init__(self, command):
-        self.socket = "qx-menu-%d" % os.getpid()
-        self.config = tempfile.NamedTemporaryFile("w", suffix=".conf", delete=False)
-        self.config.write("set -g status off\nset -g default-terminal screen\n")
-        self.config.close()
-        self.env = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        self.env.pop("TMUX", None)
-        self.server_pid = None
-        self.run("new-session", "-d", "-s", "qx", "-x", "80", "-y", "24", command)
-        self.server_pid = int(self.run("display-message", "-p", "-t", "qx", "#{pid}"))
-
-    def run(self, *args):
-        result = subprocess.run(["tmux", "-u", "-L", self.socket, "-f", self.config.name] +
-                                list(args), env=self.env, capture_output=True, timeout=TIMEOUT)
-        if result.returncode != 0:
-            raise AssertionError("tmux %r: %r" % (args, result.stderr))
-        return result.stdout.decode("utf-8", "replace")
-
-    def screen(self, colours=False):
-        """The pane's rows; with colours, as the escape sequences tmux would draw them with."""
-        flags = ["-e"] if colours else []
-        return self.run("capture-pane", "-p", *flags, "-t", "qx").split("\n")
-
-    def keys(self, *keys):
-        self.run("send-keys", "-t", "qx", *keys)
-
-    def wait_for(self, text, gone=None):
-        """True once `text` is on the screen (and, when given, `gone` no longer is)."""
-        deadline = time.time() + TIMEOUT
-        while time.time() < deadline:
-            shown = "\n".join(self.screen())
-            if text in shown and (gone is None or gone not in shown):
-                return True
-            time.sleep(0.05)
-        print("screen:\n" + "\n".join(self.screen()), flush=True)
-        return False
-
-    def close(self):
-        try:
-            self.run("kill-server")
-        except (AssertionError, subprocess.TimeoutExpired):
-            pass
-        if self.server_pid:
-            try:
-                os.kill(self.server_pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        os.unlink(self.config.name)
+check = Checks()
 
 
 def row_with(rows, text):
@@ -83,7 +21,7 @@ def row_with(rows, text):
 def menu_in_a_terminal():
     status = tempfile.NamedTemporaryFile("w", suffix=".status", delete=False)
     status.close()
-    tmux = Tmux("%s; echo $? > %s; sleep 30" % (MENU, status.name))
+    tmux = Tmux("%s; echo $? > %s; sleep 30" % (MENU, status.name), "menu")
     try:
         check(tmux.wait_for("Say hello"), "the menu is shown")
         coloured = tmux.screen(colours=True)
@@ -135,35 +73,14 @@ def menu_in_a_terminal():
 
 
 def dumb_terminal_gets_no_sequences():
-    master, slave = pty.openpty()
-    process = subprocess.Popen([MENU], stdin=slave, stdout=slave, stderr=slave,
-                               env=dict(os.environ, TERM="dumb"))
-    os.close(slave)
-    output = b""
+    term = Pty(MENU, TERM="dumb")
     try:
-        deadline = time.time() + TIMEOUT
-        sent = False
-        while time.time() < deadline:
-            ready, _, _ = select.select([master], [], [], 0.1)
-            if master in ready:
-                try:
-                    chunk = os.read(master, 4096)
-                except OSError:
-                    break
-                if not chunk:
-                    break
-                output += chunk
-            if not sent and b"Quit" in output:
-                os.write(master, b"q")
-                sent = True
-            if process.poll() is not None and not ready:
-                break
-        check(process.wait(timeout=TIMEOUT) == 0, "the dumb terminal's menu ends with 0")
+        term.wait_output(b"Quit")
+        term.type("q")
+        check(term.wait_exit() == 0, "the dumb terminal's menu ends with 0")
+        output = term.output
     finally:
-        if process.poll() is None:
-            process.kill()
-            process.wait()
-        os.close(master)
+        term.close()
     check(b"Say hello" in output and b"Bye." in output, "the text is written: %r" % output)
     check(b"\x1b" not in output, "TERM=dumb gets no escape sequence: %r" % output)
 
@@ -171,11 +88,7 @@ def dumb_terminal_gets_no_sequences():
 def main():
     menu_in_a_terminal()
     dumb_terminal_gets_no_sequences()
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("menu tests passed")
-    return 0
+    return check.result("menu tests passed")
 
 
 if __name__ == "__main__":

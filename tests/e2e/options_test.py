@@ -1,7 +1,6 @@
 """chase's command line: --help and --version answer on standard output; a bad argument is
 one line on standard error and exit status 2, before the terminal is touched or a question
 asked; a paced game runs and quits like the unpaced one."""
-import fcntl
 import os
 import pty
 import select
@@ -9,27 +8,17 @@ import subprocess
 import sys
 import termios
 
-from dialogue_test import CHASE, FIRST_LINE, SECOND_LINE, Pty, screen_of
+from dialogue_test import CHASE, answer, quits_on_q
+from harness import Checks, Pty, own_terminal, screen_of
 
-failures = []
+check = Checks()
 BAD_ARGUMENTS = (["--fps"], ["--fps", "abc"], ["--fps", "-5"], ["--fps=10000001"],
                  ["--fps", "40000", "--fast"], ["480"])
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
 
 
 def run_piped(arguments):
     return subprocess.run([CHASE, *arguments], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, env=dict(os.environ, QXGFX="Null"), timeout=10)
-
-
-def _own_terminal():
-    os.setsid()
-    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
 
 
 def run_in_terminal(arguments):
@@ -39,7 +28,7 @@ def run_in_terminal(arguments):
     try:
         mode = termios.tcgetattr(slave)
         proc = subprocess.Popen([CHASE, *arguments], stdin=slave, stdout=slave,
-                                stderr=subprocess.DEVNULL, preexec_fn=_own_terminal,
+                                stderr=subprocess.DEVNULL, preexec_fn=own_terminal,
                                 env=dict(os.environ, QXGFX="Null", TERM="xterm"))
         try:
             code = proc.wait(timeout=10)
@@ -83,19 +72,11 @@ def bad_arguments():
 
 def paced_console_game():
     # A refused size leaves the game on the console, where "q" typed in the terminal ends it.
-    term = Pty(arguments=["--fps=40000"])
+    term = Pty(CHASE, ["--fps=40000"])
     try:
-        term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur"])
-        term.type("abc\r")
-        term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur abc", "Entrez la largeur"])
-        term.type("abc\r")
-        for _ in range(10):
-            term.read_for(0.1)
-        check(term.proc.poll() is None, "the paced game runs: %r" % screen_of(term.output))
-        term.type("q")
-        code = term.wait_exit()
-        check(code == 0, "q ends the paced game with 0 (got %r)" % code)
-        check(term.terminal_restored(), "the terminal is back in its first mode after q")
+        answer(term, "abc", "abc")
+        check(term.keeps_running(1.0), "the paced game runs: %r" % screen_of(term.output))
+        quits_on_q(term, check, "the paced game")
     finally:
         term.close()
 
@@ -107,11 +88,7 @@ def main():
     help_and_version()
     bad_arguments()
     paced_console_game()
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("options tests passed")
-    return 0
+    return check.result("options tests passed")
 
 
 if __name__ == "__main__":

@@ -20,20 +20,14 @@ import time
 
 from chase_window_test import Throttle
 from dialogue_test import FIRST_LINE
+from harness import Checks
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 GREEN_10, RED_12 = (0x55, 0xFF, 0x55), (0xFF, 0x55, 0x55)
 COLUMNS, ROWS = 160, 50
 SGR = re.compile(r"\x1b\[([0-9;:]*)m")
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
-    return condition
+check = Checks()
 
 
 def cells_of(captured):
@@ -285,11 +279,7 @@ def main():
     probe_layout_and_mouse(dict(colours, QXGFX="terminal"))
     signal_ends(dict(colours, QXGFX="terminal"), "Ctrl+C")
     signal_ends(dict(colours, QXGFX="terminal"), "SIGTERM")
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("terminal driver tests passed")
-    return 0
+    return check.result("terminal driver tests passed")
 
 
 if __name__ == "__main__":

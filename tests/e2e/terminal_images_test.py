@@ -11,22 +11,15 @@ import sys
 import time
 
 from chase_window_test import Throttle
+from harness import Checks, XvfbSession
 from terminal_screens import BACKGROUND, COLUMNS, ROWS, Terminal, available
-from xvfb_session import XvfbSession
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 GREEN_10, RED_12 = (0x55, 0xFF, 0x55), (0xFF, 0x55, 0x55)
 TERMINALS = [("xterm", "sixels"), ("mlterm", "sixels"), ("kitty", "kitty images")]
 SAMPLES = 20
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
-    return condition
+check = Checks()
 
 
 def near(colour, wanted, tolerance=40):
@@ -218,11 +211,7 @@ def main():
             if place is not None:
                 play(kind, mode, session.display, place)
             print("%s: %.0f s" % (kind, time.monotonic() - began), flush=True)
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("terminal image tests passed")
-    return 0
+    return check.result("terminal image tests passed")
 
 
 if __name__ == "__main__":

@@ -4,15 +4,10 @@ import os
 import subprocess
 import sys
 
-from dialogue_test import CHASE, FIRST_LINE, SECOND_LINE, TIMEOUT, Pty, screen_of
+from dialogue_test import CHASE, FIRST_LINE, SECOND_LINE, quits_on_q
+from harness import TIMEOUT, Checks, Pty
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
+check = Checks()
 
 
 def run(stdin, stdout, **environment):
@@ -50,26 +45,16 @@ def output_nobody_takes():
     check(code == 1 and b"Broken pipe" in err, "a vanished reader ends the game: %r %r" % (code, err))
 
 
-def wait_output(term, wanted):
-    for _ in range(int(TIMEOUT * 10)):
-        if wanted in term.output:
-            return
-        term.read_for(0.1)
-    raise AssertionError("no %r in %r" % (wanted, term.output))
-
-
 def dumb_terminal():
     """Text as it is, bytes unchanged, as on a pipe: no cursor moves, no colours."""
-    term = Pty(TERM="dumb")
+    term = Pty(CHASE, TERM="dumb")
     try:
-        wait_output(term, b"Entrez la hauteur ")
+        term.wait_output(b"Entrez la hauteur ")
         term.type("0\r")
-        wait_output(term, b"Entrez la largeur ")
-        term.type("0\rq")
-        code = term.wait_exit()
-        check(code == 0, "q ends the game on a dumb terminal (got %r)" % code)
+        term.wait_output(b"Entrez la largeur ")
+        term.type("0\r")
+        quits_on_q(term, check, "the game on a dumb terminal")
         check(b"\x1b" not in term.output, "no escape sequence for a dumb terminal: %r" % term.output)
-        check(term.terminal_restored(), "the dumb terminal is back in its first mode")
     finally:
         term.close()
 
@@ -84,7 +69,7 @@ class TypingAhead(Pty):
 
 
 def keys_typed_ahead():
-    term = TypingAhead()
+    term = TypingAhead(CHASE)
     try:
         term.wait_screen([FIRST_LINE, SECOND_LINE, "Entrez la hauteur 480", "Entrez la largeur 64"])
         term.type("0\r")
@@ -104,11 +89,7 @@ def main():
     output_nobody_takes()
     dumb_terminal()
     keys_typed_ahead()
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("unattended tests passed")
-    return 0
+    return check.result("unattended tests passed")
 
 
 if __name__ == "__main__":

@@ -3,11 +3,10 @@ typed 8 ms apart all arrive in order through wait_for_key, quick clicks each lea
 and release with the place, and the close button during a line input reaches the program as
 KEY_CLOSE right after it."""
 import os
-import select
 import sys
 import time
 
-from xvfb_session import XvfbSession
+from harness import Checks, Reports, XvfbSession
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build"
 DEMO = os.path.join(BUILD, "tests", "input_demo")
@@ -15,37 +14,15 @@ TIMEOUT = 20.0
 KEY_CLOSE = 0x6BFF
 MOUSE_LEFT = 1
 
-failures = []
+check = Checks()
 
 
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
-
-
-class Demo:
+class Demo(Reports):
     """input_demo with its reports read from stderr."""
 
     def __init__(self, session, *args):
         self.process = session.start([DEMO] + [str(a) for a in args], QXGFX="GDI")
-        self.pending = b""
-        self.lines = []
-
-    def read_until(self, predicate):
-        """Reads reports until predicate(lines) holds or the time is up; returns the lines."""
-        deadline = time.time() + TIMEOUT
-        stream = self.process.stderr
-        while not predicate(self.lines) and time.time() < deadline:
-            ready, _, _ = select.select([stream], [], [], 0.1)
-            if stream in ready:
-                chunk = os.read(stream.fileno(), 4096)
-                if not chunk:
-                    break
-                self.pending += chunk
-                *complete, self.pending = self.pending.split(b"\n")
-                self.lines += [line.decode("latin-1") for line in complete]
-        return self.lines
+        super().__init__(self.process.stderr.fileno())
 
     def wait_for(self, text):
         return text in self.read_until(lambda lines: text in lines)
@@ -113,11 +90,7 @@ def main():
         fast_keys(session)
         quick_clicks(session)
         close_during_input(session)
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("window input tests passed")
-    return 0
+    return check.result("window input tests passed")
 
 
 if __name__ == "__main__":

@@ -11,7 +11,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from xvfb_session import XvfbSession  # noqa: E402
+from harness import XvfbSession  # noqa: E402
 
 import x11_client  # noqa: E402
 
@@ -140,19 +140,7 @@ class WineSession(XvfbSession):
 
     def find_window(self, name, size=None, timeout=15.0, exclude=()):
         """The first mapped window titled name (and, when given, of size (width, height))."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = self.tool("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name)
-            for window in map(int, found.split()):
-                if window in exclude:
-                    continue
-                try:
-                    if size is None or tuple(self.geometry(window)[2:]) == tuple(size):
-                        return window
-                except (KeyError, ValueError):
-                    continue  # gone meanwhile
-            time.sleep(0.2)
-        return None
+        return super().find_window(name, size, timeout, exclude, by="--name", step=0.2)
 
     def window_gone(self, window, timeout=10.0):
         return self.wait_for(lambda: str(window) not in self.tool(
