@@ -31,7 +31,8 @@ struct Model {
     int32_t columns;
 
     bool key(int32_t code) {  // false at the end of the line
-        if (code == 13 || code == 10) return false;
+        // A close request ends the line as typed; it stays pending for the next key read.
+        if (code == 13 || code == 10 || code == qx::KEY_CLOSE) return false;
         if (code == 8 && position > 0) text.erase(--position, 1);
         if (code == 9) insert(std::string(8 - position % 8, ' '));
         if (code == 27) text.clear(), position = 0;
