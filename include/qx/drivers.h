@@ -16,21 +16,32 @@ constexpr int32_t MOUSE_RIGHT = 2;
 constexpr int32_t MOUSE_MIDDLE = 4;
 ///@}
 
-/// The full-screen display modes the driver offers at this depth, as (width << 16) | height
-/// entries in a malloc'd array the caller frees; *count gets the number of entries. Null with
-/// *count 0 when there are none or the driver cannot list them.
+/// The full-screen display modes the open screen's driver offers.
+/// @param depth bits per pixel of the modes wanted
+/// @param count null, or gets the number of entries; 0 with a null result
+/// @return a malloc'd array of (width << 16) | height entries that the caller frees; null
+///         when there are none, no screen is open or the driver cannot list them
 QX_API int32_t* fetch_display_modes(int32_t depth, int32_t* count);
 /// On a SCREEN_OPENGL screen: handles the window's events and keys, then swaps the buffers.
-/// Call once per frame. Returns 0, or -1 when the screen's driver has no flip.
+/// Call once per frame.
+/// @retval 0 flipped
+/// @retval -1 no screen is open, or its driver has no flip
 QX_API int32_t flip_screen();
-/// An OpenGL function of the library the OpenGL driver opened; null before it has opened or
-/// when the name is unknown.
+/// Looks up an OpenGL function of the library the OpenGL driver opened.
+/// @param name the function's name, such as "glClear"
+/// @return the function's address; null before the library has opened or when the name is
+///         unknown
 QX_API void* opengl_symbol(const char* name);
 
 /// The mouse in screen pixels, the wheel counter and the MOUSE_... buttons held now (a click
-/// between two calls is not seen: next_mouse_event keeps them). Returns 0, or
-/// 1 (the runtime error code) with every value -1 when the window is inactive, the pointer is
-/// outside it or the driver has no mouse.
+/// between two calls is not seen: next_mouse_event keeps them). Any pointer may be null.
+/// @param x gets the pointer's x, or -1
+/// @param y gets the pointer's y, or -1
+/// @param wheel gets the wheel counter, or -1
+/// @param buttons gets the MOUSE_... bits, or -1
+/// @retval 0 the values are set
+/// @retval 1 (also the runtime error code) every value is -1: no screen is open, its window
+///         is inactive, the pointer is outside it or the driver has no mouse
 QX_API int32_t graphics_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons);
 /// Kinds of mouse event.
 constexpr int32_t MOUSE_PRESS = 1;    ///< a button went down
@@ -47,14 +58,20 @@ struct MouseEvent {
     int32_t buttons;  ///< press and release: the MOUSE_... button; move and wheel: those held
     int32_t wheel;    ///< MOUSE_WHEEL: +1 per step away from the user, -1 towards; else 0
 };
-/// Takes the oldest mouse event into *event: 1 when there was one, 0 when none is waiting or
-/// no screen is open. Events wait in order, even clicks quicker than the program looks;
-/// should a program not look for a long while, moves are given up before presses, releases
-/// and wheel steps.
+/// Takes the oldest mouse event. Events wait in order, even clicks quicker than the program
+/// looks; should a program not look for a long while, moves are given up before presses,
+/// releases and wheel steps.
+/// @param event gets the event; left alone when none is taken
+/// @retval 1 an event was taken
+/// @retval 0 none is waiting, no screen is open or event is null
 QX_API int32_t next_mouse_event(MouseEvent* event);
 
-/// Moves the pointer to (x, y) (x negative: it stays) and shows it (cursor 1) or hides it (0).
-/// Returns 0, or 1 (the runtime error code) when the driver has no mouse.
+/// Moves the mouse pointer and shows or hides it.
+/// @param x the new x in screen pixels; negative: the pointer stays where it is
+/// @param y the new y in screen pixels
+/// @param cursor 1 shows the pointer, 0 hides it
+/// @retval 0 done
+/// @retval 1 (also the runtime error code) no screen is open or its driver has no mouse
 QX_API int32_t graphics_set_mouse(int32_t x, int32_t y, int32_t cursor);
 
 }  // namespace qx

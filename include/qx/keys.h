@@ -61,18 +61,26 @@ struct KeyText {
 };
 
 /// The text of a key code; never allocates.
+/// @param code a key code
+/// @return empty for a negative code, one byte for 0 to 255, else 0xFF and code >> 8
 QX_API KeyText key_code_to_text(int32_t code);
 
-/// The next pending key as text, empty when none is pending (does not wait).
+/// Takes the next pending key as text; does not wait.
+/// @return the key's text; empty when none is pending
 QX_API KeyText read_key_text();
-/// The next pending key's code, KEY_NONE when none is pending (does not wait).
+/// Takes the next pending key; does not wait.
+/// @return the key's code; KEY_NONE when none is pending
 QX_API int32_t read_key();
-/// Waits for a key and returns its code; KEY_NONE when the console's input has ended.
+/// Waits for a key and takes it.
+/// @return the key's code; KEY_NONE when the console's input has ended
 QX_API int32_t wait_for_key();
-/// Non-zero while a key is pending.
+/// Whether a key is pending; takes none.
+/// @return non-zero while a key is pending, else 0
 QX_API int32_t key_waiting();
-/// 1 when the keys come from the console, its input has ended (end of file) and no key is
-/// pending: no key can ever come. 0 while a graphics screen takes the keys.
+/// Whether no key can ever come.
+/// @retval 1 the keys come from the console, its input has ended (end of file) and no key is
+///         pending
+/// @retval 0 otherwise, and always while a graphics screen takes the keys
 QX_API int32_t key_input_ended();
 
 }  // namespace qx

@@ -39,22 +39,39 @@ constexpr int32_t MODE_1024X768_256 = 20;
 constexpr int32_t MODE_1280X1024_256 = 21;
 ///@}
 
-/// Opens a width x height screen of depth 1, 2, 4, 8, 15, 16 or 32 bits per pixel with pages
-/// pages (0 counts as 1), closing any open one. The driver comes from the QXGFX variable, else
-/// the first that opens. refresh_rate 0: any. Returns 0, or 1 (also the runtime error code)
-/// with no screen open.
+/// Opens a width x height screen, closing any open one. The driver comes from the QXGFX
+/// variable, else the first that opens; error_text() says why none did.
+/// @param width pixels, above 0
+/// @param height pixels, above 0
+/// @param depth bits per pixel: 8, 15 or 16 (both give 16), 24 or 32 (both give 32); with
+///        SCREEN_OPENGL at least 16
+/// @param pages framebuffer pages; below 1 counts as 1
+/// @param flags SCREEN_... bits, or SCREEN_NULL
+/// @param refresh_rate Hz wanted of a full-screen display mode; 0: any
+/// @retval 0 the screen is open
+/// @retval 1 (also the runtime error code) refused or failed: no screen is open
 QX_API int32_t screen_res(int32_t width, int32_t height, int32_t depth, int32_t pages,
                           int32_t flags, int32_t refresh_rate);
-/// Opens a numbered mode (MODE_...); depth 0 keeps the mode's own; modes 14 and up also take
-/// 15, 16 or 32. Returns as screen_res.
+/// Opens a numbered mode, closing any open screen; MODE_TEXT only closes it.
+/// @param mode MODE_...: 0, 1, 2 or 7 to 21
+/// @param depth 0 keeps the mode's own; modes 14 and up also take 8, 15, 16, 24 or 32 as
+///        screen_res does; other values keep the mode's own
+/// @param pages framebuffer pages; below 1 counts as 1
+/// @param flags SCREEN_... bits, or SCREEN_NULL
+/// @param refresh_rate Hz wanted of a full-screen display mode; 0: any
+/// @return as screen_res; 1 also for an unknown mode
 QX_API int32_t screen_mode(int32_t mode, int32_t depth, int32_t pages, int32_t flags,
                            int32_t refresh_rate);
 /// Closes the open screen, if any; text goes to the console again.
 QX_API void close_screen();
 
-/// Sets the window title (length bytes of text); the program's file name by default.
+/// Sets the window title, kept for screens opened later too; the program's file name by
+/// default.
+/// @param text the title's bytes, no terminator needed; null sets an empty title
+/// @param length how many bytes of text; at most 127 are kept, negative sets an empty title
 QX_API void change_window_title(const char* text, int32_t length);
 /// The current window title.
+/// @return the title, zero-terminated; valid until the title changes
 QX_API const char* window_title();
 
 /// What the open screen is.
@@ -69,7 +86,10 @@ struct ScreenInfo {
     int32_t refresh_rate;  ///< Hz, 0 unknown
     const char* driver;    ///< "DirectX", "GDI", "OpenGL", "Null"; "Terminal" on Linux only
 };
-/// Fills info and returns 0, or returns -1 when no screen is open.
+/// Describes the open screen.
+/// @param info gets the description
+/// @retval 0 info is filled
+/// @retval -1 no screen is open or info is null
 QX_API int32_t screen_info(ScreenInfo* info);
 
 ///@{
