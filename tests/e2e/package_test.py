@@ -3,8 +3,9 @@
 only <qx/qx.h> builds with find_package(qx 0.3 CONFIG) and with pkg-config and runs on the Null
 driver; a parent project's add_subdirectory builds the libraries and nothing else; the .deb and
 the tarball of cpack, extracted, serve the same program. The static build is configured as a
-newcomer's machine may be: without libchafa's headers and without GoogleTest. And the oldest
-CMake the build files state configures them."""
+newcomer's machine may be: without libchafa's headers and without GoogleTest; chase builds
+without the X11 and GL headers too. And the oldest CMake the build files state configures
+them."""
 import glob
 import os
 import re
@@ -29,8 +30,10 @@ def check(condition, what):
 
 
 def run(command, env=None, timeout=600, cwd=None):
-    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                            env=env, timeout=timeout, cwd=cwd)
+    # No input: chase reads its console. Its text is Latin-1, not UTF-8.
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, text=True, errors="replace", env=env,
+                            timeout=timeout, cwd=cwd)
     if result.returncode != 0:
         print("$ " + " ".join(command) + "\n" + result.stdout[-4000:])
     return result
@@ -172,6 +175,45 @@ def left_out_terminal(program):
           f"({result.stdout.strip() if result else 'not built'})")
 
 
+def left_out_window_parts(work):
+    """Builds without the X11 extensions' and GL headers, then without libX11's: configure says
+    what it leaves out, chase runs on the Null driver, and asking for a left-out driver says so."""
+    hidden = os.path.join(work, "no-headers")
+    os.makedirs(hidden, exist_ok=True)
+    extensions = {"XSHM": "-- qx: DirectX driver left out (MIT-SHM header: apt-get install "
+                          "libxext-dev)",
+                  "GL": "-- qx: OpenGL driver left out (GL headers: apt-get install libgl-dev)",
+                  "XRANDR": "-- qx: XRandR (full-screen modes, mode list, refresh rate) left out "
+                            "(XRandR header: apt-get install libxrandr-dev)"}
+    without_x11 = ("-- qx: window drivers (DirectX, GDI, OpenGL) left out (libX11 headers: "
+                   "apt-get install libx11-dev)")
+    cases = (("extensions", list(extensions), list(extensions.values()), "the GL headers"),
+             ("x11", ["X11", *extensions], [without_x11], "libX11's headers"))
+    for name, parts, said_lines, why in cases:
+        binary = os.path.join(work, "no-" + name)
+        configured = configure(ROOT, binary, "-DQX_BUILD_TESTS=OFF", "-DQX_BUILD_BENCH=OFF",
+                               "-DQX_BUILD_TOOLS=OFF",
+                               *[f"-DQX_{part}_INCLUDE_DIR={hidden}" for part in parts])
+        said = configured.stdout.splitlines()
+        unsaid = [line for line in [without_x11, *extensions.values()] if line not in said_lines]
+        check(configured.returncode == 0 and all(said.count(line) == 1 for line in said_lines) and
+              not any(line in said for line in unsaid),
+              f"without the {name} headers: configure says once what it leaves out, no more")
+        built = configured.returncode == 0 and run(
+            ["cmake", "--build", binary, "-j2", "--target", "chase", "qx_opengl"]).returncode == 0
+        chase = run([os.path.join(binary, "chase")], timeout=60,
+                    env=dict(os.environ, QXGFX="null")) if built else None
+        check(chase is not None and chase.returncode == 0 and "Entrez la hauteur" in chase.stdout,
+              f"without the {name} headers: chase builds and runs on QXGFX=null")
+        env = {key: value for key, value in os.environ.items() if key != "DISPLAY"}
+        asked = run([os.path.join(binary, "examples", "qx_opengl")], timeout=60,
+                    env=dict(env, QXGFX="opengl")) if built else None
+        check(asked is not None and asked.returncode != 0 and
+              f'QXGFX="opengl" names the OpenGL driver, which this build left out ({why} were '
+              "missing)" in asked.stdout,
+              f"without the {name} headers: QXGFX=opengl's error text names the OpenGL driver")
+
+
 def packages(work, program_source):
     """cpack's .deb and tarball of the static build, extracted and built against."""
     binary = os.path.join(work, "static", "qx")
@@ -247,6 +289,7 @@ def main():
             if kind == "static":
                 left_out_terminal(program)
                 packages(work, os.path.join(PACKAGE, "program"))
+    left_out_window_parts(work)
     parent_project(work)
     oldest_cmake(work)
     print(f"{len(failures)} failed")

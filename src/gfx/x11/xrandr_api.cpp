@@ -1,16 +1,35 @@
 #include "gfx/x11/xrandr_api.h"
 
+#include <X11/extensions/Xrandr.h>
 #include <dlfcn.h>
 
 #include <mutex>
 
 #include "gfx/x11/x11_api.h"
 
+#define QX_XRANDR_SYMBOLS(X)                                                       \
+    X(Bool, XRRQueryExtension, (Display*, int*, int*))                             \
+    X(XRRScreenSize*, XRRSizes, (Display*, int, int*))                             \
+    X(short*, XRRRates, (Display*, int, int, int*))                                \
+    X(XRRScreenConfiguration*, XRRGetScreenInfo, (Display*, Window))               \
+    X(short, XRRConfigCurrentRate, (XRRScreenConfiguration*))                      \
+    X(SizeID, XRRConfigCurrentConfiguration, (XRRScreenConfiguration*, Rotation*)) \
+    X(Status, XRRSetScreenConfigAndRate,                                           \
+      (Display*, XRRScreenConfiguration*, Drawable, int, Rotation, short, Time))   \
+    X(void, XRRFreeScreenConfigInfo, (XRRScreenConfiguration*))
+
 namespace qx {
 
-XrandrApi xrandr;
+const char XRANDR_LIBRARY[] = "libXrandr.so.2";
 
 namespace {
+
+struct XrandrApi {
+#define QX_XRANDR_FIELD(ret, name, params) ret(*name) params = nullptr;
+    QX_XRANDR_SYMBOLS(QX_XRANDR_FIELD)
+#undef QX_XRANDR_FIELD
+};
+XrandrApi xrandr;
 
 std::mutex load_mutex;
 int32_t load_result = 1;  // 1 = not tried yet

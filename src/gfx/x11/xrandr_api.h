@@ -1,34 +1,17 @@
 // libXrandr opened at run time, separately from libX11: without it only the full-screen
-// modes and the mode listing are missing.
+// modes and the mode listing are missing. XRandR's own header stays in xrandr_api.cpp, so that a
+// build without it (xrandr_absent.cpp) keeps this interface.
 #pragma once
 
-#include <X11/extensions/Xrandr.h>
+#include <X11/Xlib.h>
 
 #include <cstdint>
 
 #include "gfx/driver/display_modes.h"
 
-#define QX_XRANDR_SYMBOLS(X)                                                       \
-    X(Bool, XRRQueryExtension, (Display*, int*, int*))                             \
-    X(XRRScreenSize*, XRRSizes, (Display*, int, int*))                             \
-    X(short*, XRRRates, (Display*, int, int, int*))                                \
-    X(XRRScreenConfiguration*, XRRGetScreenInfo, (Display*, Window))               \
-    X(short, XRRConfigCurrentRate, (XRRScreenConfiguration*))                      \
-    X(SizeID, XRRConfigCurrentConfiguration, (XRRScreenConfiguration*, Rotation*)) \
-    X(Status, XRRSetScreenConfigAndRate,                                           \
-      (Display*, XRRScreenConfiguration*, Drawable, int, Rotation, short, Time))   \
-    X(void, XRRFreeScreenConfigInfo, (XRRScreenConfiguration*))
-
 namespace qx {
 
-struct XrandrApi {
-#define QX_XRANDR_FIELD(ret, name, params) ret(*name) params = nullptr;
-    QX_XRANDR_SYMBOLS(QX_XRANDR_FIELD)
-#undef QX_XRANDR_FIELD
-};
-extern XrandrApi xrandr;
-
-constexpr const char* XRANDR_LIBRARY = "libXrandr.so.2";  // named in failure reasons too
+extern const char XRANDR_LIBRARY[];  // named in failure reasons too
 // 0 when libXrandr is bound (libX11 must be loaded first); -1 leaves xrandr untouched.
 int32_t xrandr_load();
 
@@ -44,8 +27,8 @@ int32_t xrandr_refresh_rate(Display* display);
 
 // A display mode to go back to after a full-screen change.
 struct XrandrSavedMode {
-    int32_t size;  // index in the display's size list
-    Rotation rotation;
+    int32_t size;             // index in the display's size list
+    unsigned short rotation;  // XRandR's Rotation
     int16_t rate;
 };
 

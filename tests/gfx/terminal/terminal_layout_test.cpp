@@ -207,9 +207,10 @@ TEST(TerminalDriverSelection, LastInTheListAndRefusesWithoutATerminal) {
     int32_t count = 0;
     while (DRIVER_LIST[count] != nullptr)
         ++count;
-    ASSERT_EQ(count, 4);
-    EXPECT_STREQ(DRIVER_LIST[3]->name, "Terminal");
-    EXPECT_EQ(DRIVER_LIST[3], &TERMINAL_DRIVER);
+    // After the window drivers this build has (none when libX11's headers were missing).
+    ASSERT_GE(count, 1);
+    EXPECT_STREQ(DRIVER_LIST[count - 1]->name, "Terminal");
+    EXPECT_EQ(DRIVER_LIST[count - 1], &TERMINAL_DRIVER);
     // The tests' output is no terminal: init refuses, and its exit is safe afterwards.
     EXPECT_NE(TERMINAL_DRIVER.init("t", 64, 48, 8, 0, 0), 0);
     TERMINAL_DRIVER.exit();
