@@ -141,8 +141,17 @@ class Terminal:
                                env=env)
 
     def shot(self):
-        data = subprocess.run(["xwd", "-silent", "-id", self.window], capture_output=True,
-                              env=dict(os.environ, DISPLAY=self.display), timeout=20).stdout
+        # A window found before the server has mapped it cannot be read yet (xwd gives nothing):
+        # on a loaded machine a terminal may take seconds to show it.
+        end = time.monotonic() + 15
+        while True:
+            data = subprocess.run(["xwd", "-silent", "-id", self.window], capture_output=True,
+                                  env=dict(os.environ, DISPLAY=self.display), timeout=20).stdout
+            if len(data) >= 100 or time.monotonic() > end:
+                break
+            time.sleep(0.3)
+        if len(data) < 100:
+            raise RuntimeError("xwd could not read window %s: %r" % (self.window, data[:80]))
         return read_xwd(data)
 
     def close(self):
